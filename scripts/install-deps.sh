@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config clang-format
+  # libraries
+  libcurl4-openssl-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
 )

@@ -121,6 +121,8 @@ struct AppState {
     const std::string& ServerCaption(int slot) const;
 
     std::string appFolder;
+    // Every service request is this text directly followed by its query.
+    std::string StatsBaseURL;
     ServerTable ServerData;
     ServerTable DefaultServers;
     std::array<ServerStatusRecord, kSlotCount> ServerStatus{};

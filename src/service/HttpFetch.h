@@ -1,0 +1,24 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+namespace lindrel {
+
+// Bounds of one fetch. The defaults keep a silent or endless service from freezing the
+// window thread, which every fetch blocks.
+struct FetchLimits {
+    std::chrono::milliseconds connectTimeout{10'000};
+    std::chrono::milliseconds totalTimeout{30'000};
+    std::size_t maxBodyBytes = 1 << 20;
+};
+
+// GETs a URL over a direct connection (proxy settings of the environment are ignored)
+// and returns the body with every NUL byte removed. The HTTP status is not examined, so
+// an error page is a reply. A connection that breaks off, a timeout after part of the
+// body, or a body past maxBodyBytes gives the bytes read until then; any failure before
+// the first byte gives an empty text.
+std::string GetURL(const std::string& url, const FetchLimits& limits = {});
+
+} // namespace lindrel

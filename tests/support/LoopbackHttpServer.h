@@ -1,0 +1,58 @@
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace lindrel::test {
+
+// What the server sends for one request: raw bytes, so a test can send a byte-exact,
+// lying or broken-off response, or nothing at all.
+struct HttpReply {
+    std::string raw;
+    bool hang = false; // read the request, send nothing, keep the connection open
+
+    // A complete response with a correct Content-Length.
+    static HttpReply Text(std::string_view body, int status = 200);
+    // Headers announcing declaredLength bytes, then only body, then the connection closes.
+    static HttpReply BrokenOff(std::string_view body, std::size_t declaredLength);
+    static HttpReply Silent() { return {{}, true}; }
+};
+
+// An HTTP server on 127.0.0.1 and a free port, answering one connection at a time from
+// its own thread until it is destroyed.
+class LoopbackHttpServer {
+public:
+    using Handler = std::function<HttpReply(const std::string& target)>;
+
+    explicit LoopbackHttpServer(Handler handler);
+    ~LoopbackHttpServer();
+    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+    int port() const { return port_; }
+    // "http://127.0.0.1:PORT/?", the shape of the program's base URL.
+    std::string BaseUrl() const;
+    // The request targets received so far ("/?f=3"), in order.
+    std::vector<std::string> Targets() const;
+
+private:
+    void Serve();
+    void Answer(int client);
+
+    Handler handler_;
+    int listener_ = -1;
+    int stopPipe_[2] = {-1, -1};
+    int port_ = 0;
+    std::vector<int> hanging_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> targets_;
+    std::thread thread_;
+};
+
+// A port on 127.0.0.1 where nothing listens (bound once, then released).
+int UnusedLoopbackPort();
+
+} // namespace lindrel::test

@@ -1,8 +1,7 @@
 #include "service/HttpFetch.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
+#include <curl/curl.h>
 #include <memory>
 
 namespace lindrel {

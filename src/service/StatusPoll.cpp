@@ -73,8 +73,8 @@ void ApplyLine(AppState& state, const std::vector<std::string_view>& fields, int
         // Names that fail to decode are shown as sent rather than dropped.
         const auto names = URLDecode(fields[8]);
         findText += "-- " + FormatCount(*found) + " Player(s) found on server " +
-                    state.ServerCaption(slot) + "\r\n" +
-                    (names ? *names : std::string(fields[8])) + "\r\n";
+                    state.ServerCaption(slot) + "\r\n" + (names ? *names : std::string(fields[8])) +
+                    "\r\n";
     }
 }
 

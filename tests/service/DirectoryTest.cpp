@@ -1,5 +1,6 @@
-#include "core/AppState.h"
 #include "service/Directory.h"
+
+#include "core/AppState.h"
 #include "support/ScriptedService.h"
 
 #include <gtest/gtest.h>
@@ -135,13 +136,13 @@ TEST_F(DirectoryTest, LookupResults) {
     EXPECT_EQ(name, "unchanged");
 
     const std::string query = "r=127.0.0.9:27960,-1";
-    for (const auto& [reply, expected] : std::vector<std::pair<std::string, int>>{
-             {"no server found", kLookupNotFound},
-             {"  NO SERVER FOUND\n", kLookupNotFound},
-             {"12", kLookupMalformed},
-             {"abc|Name", kLookupMalformed},
-             {"12|My%20Server", 12},
-             {"\n4|\nSplit+Name\n", 4}}) {
+    for (const auto& [reply, expected] :
+         std::vector<std::pair<std::string, int>>{{"no server found", kLookupNotFound},
+                                                  {"  NO SERVER FOUND\n", kLookupNotFound},
+                                                  {"12", kLookupMalformed},
+                                                  {"abc|Name", kLookupMalformed},
+                                                  {"12|My%20Server", 12},
+                                                  {"\n4|\nSplit+Name\n", 4}}) {
         service.Answer(query, reply);
         EXPECT_EQ(LookupServer(state, "127.0.0.9", "27960", -1, name), expected) << reply;
     }

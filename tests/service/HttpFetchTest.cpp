@@ -1,9 +1,9 @@
 #include "service/HttpFetch.h"
+
 #include "support/LoopbackHttpServer.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 
 namespace lindrel {
 namespace {

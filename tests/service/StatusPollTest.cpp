@@ -1,6 +1,7 @@
+#include "service/StatusPoll.h"
+
 #include "core/AppState.h"
 #include "service/AlertSink.h"
-#include "service/StatusPoll.h"
 #include "support/ScriptedService.h"
 #include "support/TempDir.h"
 
@@ -22,8 +23,7 @@ std::ostream& operator<<(std::ostream& out, const Alert& alert) {
 
 class RecordingSink : public AlertSink {
 public:
-    void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage,
-                      int MyIcon) override {
+    void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage, int MyIcon) override {
         alerts.push_back({MyTip, MyMessage, MyIcon});
     }
     std::vector<Alert> alerts;
@@ -69,12 +69,10 @@ TEST_F(StatusPollTest, RequestCarriesIdsMarkersAndWantedPlayers) {
     state.GlobalData[FindPlayer3] = "^1x";
     state.FindMark = {5, -1, 0, 2147483647, 3};
     state.ServerData(2, StatsID) = "";
-    EXPECT_EQ(BuildStatusQuery(state),
-              "d=7,4,,6,9&t=5,-1,0,2147483647,3&s=a%2Cb,Big+Bad,%5E1x");
+    EXPECT_EQ(BuildStatusQuery(state), "d=7,4,,6,9&t=5,-1,0,2147483647,3&s=a%2Cb,Big+Bad,%5E1x");
 
     Poll("");
-    EXPECT_EQ(service.Queries().back(),
-              "d=7,4,,6,9&t=5,-1,0,2147483647,3&s=a%2Cb,Big+Bad,%5E1x");
+    EXPECT_EQ(service.Queries().back(), "d=7,4,,6,9&t=5,-1,0,2147483647,3&s=a%2Cb,Big+Bad,%5E1x");
 }
 
 TEST_F(StatusPollTest, UpdatesTheMatchedSlotsOnly) {
@@ -167,8 +165,9 @@ TEST_F(StatusPollTest, BadFieldsKeepThePreviousValues) {
     EXPECT_EQ(state.ServerStatus[0].Ping, "48");
     EXPECT_EQ(state.FindMark[0], 9);
     EXPECT_EQ(state.FindMark[1], 0);
-    EXPECT_EQ(alerts, (std::vector<Alert>{
-                          {"Player Found", "-- 1.5 Player(s) found on server Good\r\nBad%\r\n", 1}}));
+    EXPECT_EQ(alerts,
+              (std::vector<Alert>{
+                  {"Player Found", "-- 1.5 Player(s) found on server Good\r\nBad%\r\n", 1}}));
 }
 
 } // namespace

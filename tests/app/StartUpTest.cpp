@@ -1,0 +1,87 @@
+#include "app/Application.h"
+#include "core/AppState.h"
+#include "service/AlertSink.h"
+#include "support/ScriptedService.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace lindrel {
+namespace {
+
+class CountingSink : public AlertSink {
+public:
+    void SendPopUpMsg(const std::string& MyTip, const std::string&, int) override {
+        tips.push_back(MyTip);
+    }
+    std::vector<std::string> tips;
+};
+
+std::vector<std::string> LogMessages(const test::TempDir& dir) {
+    const std::string log = test::ReadFile(dir / "lindrellog.log");
+    std::vector<std::string> messages;
+    const std::regex entry(R"(\[[^\]]*\]\[[^\]]*\] ([^\r]*)\r\n)");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), entry);
+         it != std::sregex_iterator(); ++it) {
+        messages.push_back((*it)[1]);
+    }
+    return messages;
+}
+
+TEST(StartUp, WithTheServiceUnreachable) {
+    test::TempDir dir;
+    AppState state(dir.str());
+    state.StatsBaseURL = "http://127.0.0.1:" + std::to_string(test::UnusedLoopbackPort()) + "/?";
+    state.FindMark = {1, 2, 3, 4, 5};
+    state.DialogOpen = true;
+    CountingSink sink;
+    StartApplication(state, sink);
+
+    EXPECT_EQ(state.ServerData(0, ServerName), "Quorvane Other");
+    EXPECT_EQ(state.ServerData, state.DefaultServers);
+    EXPECT_TRUE(state.GameTypes.empty());
+    EXPECT_TRUE(sink.tips.empty());
+    EXPECT_EQ(state.FindMark, (std::array<std::int32_t, kSlotCount>{}));
+    EXPECT_FALSE(state.DialogOpen);
+    EXPECT_EQ(LogMessages(dir),
+              (std::vector<std::string>{"APPLICATION STARTED", "PullStats_BadData"}));
+    EXPECT_TRUE(std::filesystem::exists(dir / "lindrel.dat"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "global.dat"));
+
+    const std::string settings = test::ReadFile(dir / "lindrel.dat");
+    EndApplication(state);
+    EXPECT_EQ(LogMessages(dir).back(), "APPLICATION ENDED");
+    EXPECT_EQ(test::ReadFile(dir / "lindrel.dat"), settings);
+}
+
+TEST(StartUp, AsksTheServiceInOrderAndFillsTheTables) {
+    test::TempDir dir;
+    test::ScriptedService service;
+    std::string directory;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        directory += std::to_string(slot + 30) + "|Server+" + std::to_string(slot) +
+                     "|x|x|x|x|10|x|127.0.0." + std::to_string(slot + 1) + "|27960";
+        directory += slot < 4 ? "\n" : "";
+    }
+    service.Answer("f=3", directory);
+    service.Answer("f=1", "10,Quake III Arena,baseq3,+set rconpassword,+set password\n"
+                          "11,OpenArena,baseoa,+set rconpassword,+set password\n");
+    service.QueueStatus("32|Reported|DOWN|0%2F8|999|10|x|0||0\n");
+    AppState state(dir.str());
+    state.StatsBaseURL = service.BaseUrl();
+    CountingSink sink;
+    StartApplication(state, sink);
+
+    EXPECT_EQ(service.Queries(), (std::vector<std::string>{
+                                     "f=3", "f=1", "d=30,31,32,33,34&t=0,0,0,0,0&s="}));
+    EXPECT_EQ(state.ServerData(2, ServerName), "Server 2");
+    EXPECT_EQ(state.GameTypes.size(), 2u);
+    EXPECT_EQ(state.ServerStatus[2].MapName, "DOWN");
+    EXPECT_EQ(sink.tips, std::vector<std::string>{"Server Down"});
+    EXPECT_EQ(LogMessages(dir), std::vector<std::string>{"APPLICATION STARTED"});
+}
+
+} // namespace
+} // namespace lindrel

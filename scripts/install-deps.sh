@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config clang-format
   # libraries
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev libboost-dev libtomlplusplus-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
 )

@@ -5,7 +5,6 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
 #include <regex>
 
 namespace lindrel {
@@ -74,8 +73,8 @@ TEST(StartUp, AsksTheServiceInOrderAndFillsTheTables) {
     CountingSink sink;
     StartApplication(state, sink);
 
-    EXPECT_EQ(service.Queries(), (std::vector<std::string>{
-                                     "f=3", "f=1", "d=30,31,32,33,34&t=0,0,0,0,0&s="}));
+    EXPECT_EQ(service.Queries(),
+              (std::vector<std::string>{"f=3", "f=1", "d=30,31,32,33,34&t=0,0,0,0,0&s="}));
     EXPECT_EQ(state.ServerData(2, ServerName), "Server 2");
     EXPECT_EQ(state.GameTypes.size(), 2u);
     EXPECT_EQ(state.ServerStatus[2].MapName, "DOWN");

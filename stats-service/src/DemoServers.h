@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Asio.h"
+#include "Q3Protocol.h"
+
+#include <chrono>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+// Small in-process game servers that answer the Quake III getstatus query from their
+// own UDP sockets, with bots that come and go, score and change maps. They stand in for
+// the game servers a fresh machine does not have.
+namespace lindrel::stats {
+
+struct DemoProfile {
+    std::string hostname;
+    std::vector<std::string> maps;
+    int maxClients = 16;
+    std::size_t minBots = 2;
+    std::size_t maxBots = 8;
+};
+
+class DemoGameServer {
+public:
+    DemoGameServer(asio::io_context& io, udp::endpoint endpoint, DemoProfile profile,
+                   std::uint32_t seed);
+    bool Start(std::string& error);
+    void Stop();
+
+    // A server that does not answer is down for whoever queries it.
+    void SetAnswering(bool answering) { answering_ = answering; }
+    bool answering() const { return answering_; }
+    // One step of the game: scores and pings move, bots join or leave, maps rotate.
+    void Advance();
+    std::string StatusPacket() const;
+    std::string InfoPacket(std::string_view challenge) const;
+    const std::vector<PlayerInfo>& players() const { return players_; }
+
+private:
+    awaitable<void> Serve();
+
+    udp::socket socket_;
+    udp::endpoint endpoint_;
+    DemoProfile profile_;
+    std::mt19937 random_;
+    std::vector<PlayerInfo> players_;
+    std::size_t mapIndex_ = 0;
+    int stepsOnMap_ = 0;
+    bool answering_ = true;
+};
+
+struct DemoOptions {
+    std::string firstAddress = "127.0.0.1"; // servers on consecutive addresses ...
+    std::uint16_t firstPort = 27960;        // ... or, with sameAddress, consecutive ports
+    bool sameAddress = false;
+    std::size_t count = 5;
+    std::chrono::milliseconds step{5000};
+    // The second server goes down for downFor once every downEvery, first after downFirst.
+    std::chrono::milliseconds downFirst{90'000};
+    std::chrono::milliseconds downEvery{240'000};
+    std::chrono::milliseconds downFor{60'000};
+};
+
+// The demo servers and the timer that plays their game.
+class DemoWorld {
+public:
+    DemoWorld(asio::io_context& io, DemoOptions options);
+    bool Start(std::string& error);
+    void Stop();
+    std::vector<std::unique_ptr<DemoGameServer>>& servers() { return servers_; }
+
+private:
+    awaitable<void> Play();
+
+    asio::io_context& io_;
+    DemoOptions options_;
+    std::vector<std::unique_ptr<DemoGameServer>> servers_;
+    asio::steady_timer timer_;
+    bool stopped_ = false;
+};
+
+} // namespace lindrel::stats

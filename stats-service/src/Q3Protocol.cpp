@@ -1,0 +1,116 @@
+#include "Q3Protocol.h"
+
+#include "core/FileIo.h"
+#include "core/Text.h"
+
+namespace lindrel::stats {
+
+namespace {
+
+constexpr std::string_view kResponseHeader{"\xff\xff\xff\xffstatusResponse", 18};
+
+// Reads `score ping "name"`; false when the line has another shape.
+bool ParsePlayerLine(std::string_view line, PlayerInfo& player) {
+    const auto firstSpace = line.find(' ');
+    const auto secondSpace = line.find(' ', firstSpace + 1);
+    if (firstSpace == std::string_view::npos || secondSpace == std::string_view::npos) {
+        return false;
+    }
+    const auto score = ParseInt32(line.substr(0, firstSpace));
+    const auto ping = ParseInt32(line.substr(firstSpace + 1, secondSpace - firstSpace - 1));
+    std::string_view name = line.substr(secondSpace + 1);
+    if (!score || !ping || name.size() < 2 || name.front() != '"' || name.back() != '"') {
+        return false;
+    }
+    name = name.substr(1, name.size() - 2);
+    player.score = *score;
+    player.ping = *ping;
+    player.name = CleanName(name);
+    return true;
+}
+
+} // namespace
+
+std::string StripColours(std::string_view text) {
+    std::string plain;
+    plain.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '^' && i + 1 < text.size() && text[i + 1] != '^') {
+            ++i;
+            continue;
+        }
+        plain += text[i];
+    }
+    return plain;
+}
+
+std::string CleanName(std::string_view text) {
+    std::string name = StripColours(text);
+    std::erase_if(name, [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f;
+    });
+    if (name.size() > kMaxNameBytes) {
+        name.resize(kMaxNameBytes);
+    }
+    return name;
+}
+
+std::optional<StatusInfo> ParseStatusResponse(std::string_view packet) {
+    if (packet.size() > kMaxPacketBytes || packet.substr(0, kResponseHeader.size()) != kResponseHeader) {
+        return std::nullopt;
+    }
+    packet.remove_prefix(kResponseHeader.size());
+    LineReader lines(packet);
+    std::string_view line;
+    // The header ends its own line; the info string is the next one.
+    if (!lines.Next(line) || !line.empty() || !lines.Next(line) || line.empty() ||
+        line.front() != '\\') {
+        return std::nullopt;
+    }
+    StatusInfo status;
+    bool sawMap = false;
+    const auto parts = Split(line.substr(1), '\\');
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+        const std::string_view key = parts[i];
+        const std::string_view value = parts[i + 1];
+        if (EqualsIgnoreCase(key, "sv_hostname") || EqualsIgnoreCase(key, "hostname")) {
+            status.hostname = CleanName(value);
+        } else if (EqualsIgnoreCase(key, "mapname")) {
+            status.map = CleanName(value);
+            if (status.map.size() > kMaxMapBytes) {
+                status.map.resize(kMaxMapBytes);
+            }
+            sawMap = !status.map.empty();
+        } else if (EqualsIgnoreCase(key, "sv_maxclients")) {
+            status.maxClients = std::max(0, ParseInt32(value).value_or(0));
+        }
+    }
+    if (!sawMap) {
+        return std::nullopt;
+    }
+    while (lines.Next(line) && status.players.size() < kMaxPlayers) {
+        PlayerInfo player;
+        if (ParsePlayerLine(line, player)) {
+            status.players.push_back(std::move(player));
+        }
+    }
+    return status;
+}
+
+std::string BuildStatusResponse(const std::vector<std::pair<std::string, std::string>>& info,
+                                const std::vector<PlayerInfo>& players) {
+    std::string packet(kResponseHeader);
+    packet += '\n';
+    for (const auto& [key, value] : info) {
+        packet += '\\' + key + '\\' + value;
+    }
+    packet += '\n';
+    for (const auto& player : players) {
+        packet += std::to_string(player.score) + ' ' + std::to_string(player.ping) + " \"" +
+                  player.name + "\"\n";
+    }
+    return packet;
+}
+
+} // namespace lindrel::stats

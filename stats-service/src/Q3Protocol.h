@@ -1,0 +1,52 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The Quake III "getstatus" query as game servers answer it over UDP.
+namespace lindrel::stats {
+
+// Out-of-band packets start with four 0xFF bytes.
+inline constexpr std::string_view kGetStatusRequest{"\xff\xff\xff\xffgetstatus\n", 14};
+
+struct PlayerInfo {
+    std::string name; // colour codes removed
+    int score = 0;
+    int ping = 0;
+    bool operator==(const PlayerInfo&) const = default;
+};
+
+struct StatusInfo {
+    std::string hostname; // colour codes removed
+    std::string map;
+    int maxClients = 0;
+    std::vector<PlayerInfo> players;
+};
+
+// Bounds that keep a hostile reply from growing the service's memory.
+inline constexpr std::size_t kMaxPacketBytes = 16384;
+inline constexpr std::size_t kMaxPlayers = 256;
+inline constexpr std::size_t kMaxNameBytes = 64;
+inline constexpr std::size_t kMaxMapBytes = 64;
+
+// Parses a statusResponse packet. Empty for anything that is not one: a wrong header,
+// a missing info string, no map name, or a packet over kMaxPacketBytes. Player lines
+// that do not read as `score ping "name"` are skipped; names and hostnames lose their
+// colour codes and every control character and are cut to kMaxNameBytes.
+std::optional<StatusInfo> ParseStatusResponse(std::string_view packet);
+
+// Removes Quake III colour codes: "^" followed by any character but "^" (and not at the
+// end) goes, with that character.
+std::string StripColours(std::string_view text);
+
+// A name as it may stand on a line: colours and control characters removed, cut to
+// kMaxNameBytes.
+std::string CleanName(std::string_view text);
+
+// A statusResponse packet as a game server sends it, for the demo servers.
+std::string BuildStatusResponse(const std::vector<std::pair<std::string, std::string>>& info,
+                                const std::vector<PlayerInfo>& players);
+
+} // namespace lindrel::stats

@@ -1,0 +1,44 @@
+#include "DemoServers.h"
+#include "core/Text.h"
+
+#include <iostream>
+
+using namespace lindrel::stats;
+
+// Runs many demo game servers on consecutive ports of one address, for load runs and
+// for comparing the service's refresh with other query tools.
+int main(int argc, char** argv) {
+    DemoOptions options;
+    options.sameAddress = true;
+    options.firstPort = 30000;
+    options.downFirst = std::chrono::hours(24 * 365);
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string_view flag = argv[i];
+        const auto number = lindrel::ParseInt32(argv[i + 1]);
+        if (flag == "--count" && number && *number > 0 && *number <= 5000) {
+            options.count = static_cast<std::size_t>(*number);
+        } else if (flag == "--port" && number && *number > 0 && *number < 65535) {
+            options.firstPort = static_cast<std::uint16_t>(*number);
+        } else if (flag == "--address") {
+            options.firstAddress = argv[i + 1];
+        } else {
+            std::cerr << "usage: lindrel-demo-servers [--count N] [--address A] [--port P]\n";
+            return 2;
+        }
+    }
+    asio::io_context io;
+    DemoWorld world(io, options);
+    std::string error;
+    if (!world.Start(error)) {
+        std::cerr << "lindrel-demo-servers: " << error << "\n";
+        return 1;
+    }
+    asio::signal_set signals(io, SIGINT, SIGTERM);
+    signals.async_wait([&](const boost::system::error_code&, int) {
+        world.Stop();
+        io.stop();
+    });
+    std::cout << "ready " << options.count << std::endl;
+    io.run();
+    return 0;
+}

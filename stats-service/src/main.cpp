@@ -1,0 +1,108 @@
+#include "Config.h"
+#include "DemoServers.h"
+#include "StatsService.h"
+#include "core/Text.h"
+
+#include <iostream>
+#include <optional>
+
+using namespace lindrel::stats;
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage: lindrel-stats [--config FILE] [--listen ADDRESS:PORT] [--demo]
+
+The stats service of the Lindrel monitor: answers the monitor's HTTP queries with the
+live status of Quake III protocol game servers, which it queries over UDP.
+
+  --config FILE           read the configuration (TOML; see lindrel-stats.example.toml)
+  --listen ADDRESS:PORT   listen there instead of the configured address (127.0.0.1:27950)
+  --demo                  also run five demo game servers on 127.0.0.1 to 127.0.0.5, port
+                          27960, which the built-in configuration watches
+  --help                  show this text
+)";
+
+struct Options {
+    std::string config;
+    std::string listen;
+    bool demo = false;
+};
+
+std::optional<Options> ParseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if ((arg == "--config" || arg == "--listen") && i + 1 < argc) {
+            (arg == "--config" ? options.config : options.listen) = argv[++i];
+        } else if (arg == "--demo") {
+            options.demo = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+bool ApplyListen(const std::string& listen, Config& config) {
+    const auto colon = listen.rfind(':');
+    const auto port = colon == std::string::npos
+                          ? std::nullopt
+                          : lindrel::ParseInt32(std::string_view(listen).substr(colon + 1));
+    if (!port || *port < 0 || *port > 65535 || !ParseIpv4(listen.substr(0, colon))) {
+        return false;
+    }
+    config.listenAddress = listen.substr(0, colon);
+    config.listenPort = static_cast<std::uint16_t>(*port);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto options = ParseOptions(argc, argv);
+    if (!options || (argc == 2 && std::string_view(argv[1]) == "--help")) {
+        std::cout << kUsage;
+        return options ? 0 : 2;
+    }
+    std::string error;
+    std::optional<Config> config = DefaultConfig();
+    if (!options->config.empty()) {
+        config = LoadConfig(options->config, error);
+    }
+    if (!config) {
+        std::cerr << "lindrel-stats: " << error << "\n";
+        return 1;
+    }
+    if (!options->listen.empty() && !ApplyListen(options->listen, *config)) {
+        std::cerr << "lindrel-stats: --listen takes IPv4-ADDRESS:PORT\n";
+        return 2;
+    }
+
+    asio::io_context io;
+    std::optional<DemoWorld> demo;
+    if (options->demo) {
+        demo.emplace(io, DemoOptions{});
+        if (!demo->Start(error)) {
+            std::cerr << "lindrel-stats: " << error << "\n";
+            return 1;
+        }
+    }
+    StatsService service(io, *config);
+    if (!service.Start(error)) {
+        std::cerr << "lindrel-stats: " << error << "\n";
+        return 1;
+    }
+    asio::signal_set signals(io, SIGINT, SIGTERM);
+    signals.async_wait([&](const boost::system::error_code&, int) {
+        service.Stop();
+        if (demo) {
+            demo->Stop();
+        }
+        io.stop();
+    });
+    std::cout << "lindrel-stats: listening on http://" << config->listenAddress << ":"
+              << service.httpPort() << "/" << (options->demo ? " with five demo servers" : "")
+              << std::endl;
+    io.run();
+    return 0;
+}

@@ -10,6 +10,8 @@ packages=(
   libcurl4-openssl-dev libboost-dev libtomlplusplus-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
+  # real peers the tests start: an OpenArena (ioquake3) game server
+  openarena-server
 )
 
 missing=()

@@ -3,10 +3,9 @@
 #include "core/Text.h"
 
 #include <arpa/inet.h>
-#include <toml++/toml.h>
-
 #include <filesystem>
 #include <set>
+#include <toml++/toml.h>
 
 namespace lindrel::stats {
 

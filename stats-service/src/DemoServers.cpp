@@ -9,9 +9,9 @@ namespace lindrel::stats {
 namespace {
 
 const std::vector<std::string> kBotNames = {
-    "Grism",  "Angelyss", "^1Major", "Sarge^7", "Kyonshi", "^4Merman", "Skelebot",
-    "Tony",   "Gargoyle", "^3Assassin", "Liz",  "Penguin", "Sergei",  "Ayumi",
-    "Beret",  "Dark",     "Ghost",   "Grunt",   "Morgan",  "Neko",    "Rai"};
+    "Grism", "Angelyss", "^1Major",    "Sarge^7", "Kyonshi", "^4Merman", "Skelebot",
+    "Tony",  "Gargoyle", "^3Assassin", "Liz",     "Penguin", "Sergei",   "Ayumi",
+    "Beret", "Dark",     "Ghost",      "Grunt",   "Morgan",  "Neko",     "Rai"};
 
 const std::vector<DemoProfile> kProfiles = {
     {"^1Quorvane ^7Other", {"oa_dm1", "oa_dm2", "oa_dm4"}, 16, 3, 8},
@@ -23,8 +23,8 @@ const std::vector<DemoProfile> kProfiles = {
 
 } // namespace
 
-DemoGameServer::DemoGameServer(asio::io_context& io, udp::endpoint endpoint,
-                               DemoProfile profile, std::uint32_t seed)
+DemoGameServer::DemoGameServer(asio::io_context& io, udp::endpoint endpoint, DemoProfile profile,
+                               std::uint32_t seed)
     : socket_(io), endpoint_(endpoint), profile_(std::move(profile)), random_(seed) {
     const std::size_t bots = std::min(kBotNames.size(), (profile_.minBots + profile_.maxBots) / 2);
     for (std::size_t i = 0; i < bots; ++i) {
@@ -49,6 +49,12 @@ bool DemoGameServer::Start(std::string& error) {
     return true;
 }
 
+std::uint16_t DemoGameServer::LocalPort() const {
+    boost::system::error_code ec;
+    const auto endpoint = socket_.local_endpoint(ec);
+    return ec ? 0 : endpoint.port();
+}
+
 void DemoGameServer::Stop() {
     boost::system::error_code ignored;
     socket_.close(ignored);
@@ -68,9 +74,9 @@ void DemoGameServer::Advance() {
             players_.push_back({name, 0, 50});
         }
     } else if (roll(random_) < 15 && players_.size() > profile_.minBots) {
-        players_.erase(players_.begin() +
-                       static_cast<std::ptrdiff_t>(static_cast<std::size_t>(roll(random_)) %
-                                                   players_.size()));
+        players_.erase(
+            players_.begin() +
+            static_cast<std::ptrdiff_t>(static_cast<std::size_t>(roll(random_)) % players_.size()));
     }
     if (++stepsOnMap_ >= 24 && !profile_.maps.empty()) {
         stepsOnMap_ = 0;
@@ -193,8 +199,9 @@ awaitable<void> DemoWorld::Play() {
         if (servers_.size() > 1) {
             const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
                 std::chrono::steady_clock::now() - started);
-            const bool down = elapsed >= options_.downFirst &&
-                              (elapsed - options_.downFirst) % options_.downEvery < options_.downFor;
+            const bool down =
+                elapsed >= options_.downFirst &&
+                (elapsed - options_.downFirst) % options_.downEvery < options_.downFor;
             servers_[1]->SetAnswering(!down);
         }
     }

@@ -32,6 +32,8 @@ public:
     // A server that does not answer is down for whoever queries it.
     void SetAnswering(bool answering) { answering_ = answering; }
     bool answering() const { return answering_; }
+    // The UDP port it answers on (the one the kernel chose when bound to port 0).
+    std::uint16_t LocalPort() const;
     // One step of the game: scores and pings move, bots join or leave, maps rotate.
     void Advance();
     std::string StatusPacket() const;

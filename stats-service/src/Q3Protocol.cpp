@@ -57,7 +57,8 @@ std::string CleanName(std::string_view text) {
 }
 
 std::optional<StatusInfo> ParseStatusResponse(std::string_view packet) {
-    if (packet.size() > kMaxPacketBytes || packet.substr(0, kResponseHeader.size()) != kResponseHeader) {
+    if (packet.size() > kMaxPacketBytes ||
+        packet.substr(0, kResponseHeader.size()) != kResponseHeader) {
         return std::nullopt;
     }
     packet.remove_prefix(kResponseHeader.size());

@@ -17,7 +17,9 @@ std::string GameServer::Name() const {
     return status.hostname.empty() ? configuredName : status.hostname;
 }
 
-std::string GameServer::Endpoint() const { return FormatIpv4(address) + ":" + std::to_string(port); }
+std::string GameServer::Endpoint() const {
+    return FormatIpv4(address) + ":" + std::to_string(port);
+}
 
 bool Registry::Add(GameServer server) {
     const auto key = Key(server.address, server.port);
@@ -54,8 +56,8 @@ int Registry::NextFreeId() const {
 }
 
 std::size_t Registry::RegisteredCount() const {
-    return static_cast<std::size_t>(
-        std::count_if(servers_.begin(), servers_.end(), [](const auto& s) { return s.registered; }));
+    return static_cast<std::size_t>(std::count_if(servers_.begin(), servers_.end(),
+                                                  [](const auto& s) { return s.registered; }));
 }
 
 void Registry::RecordAnswer(GameServer& server, StatusInfo status, int pingMs) {

@@ -23,7 +23,9 @@ std::uint64_t EndpointKey(std::uint32_t address, std::uint16_t port) {
     return (std::uint64_t{address} << 16) | port;
 }
 
-StatsService::Reply NotFound() { return {200, "NO SERVER FOUND\n"}; }
+StatsService::Reply NotFound() {
+    return {200, "NO SERVER FOUND\n"};
+}
 
 std::string_view ValueOf(const std::vector<std::pair<std::string_view, std::string_view>>& pairs,
                          std::string_view key) {
@@ -99,6 +101,12 @@ bool StatsService::Start(std::string& error) {
     return true;
 }
 
+std::uint16_t StatsService::queryPort() const {
+    boost::system::error_code ec;
+    const auto endpoint = udp_.local_endpoint(ec);
+    return ec ? 0 : endpoint.port();
+}
+
 void StatsService::Stop() {
     stopped_ = true;
     boost::system::error_code ignored;
@@ -108,6 +116,9 @@ void StatsService::Stop() {
     intervalTimer_.cancel();
     for (auto& [key, probe] : probes_) {
         probe->wake->cancel();
+    }
+    for (beast::tcp_stream* stream : sessions_) {
+        stream->socket().close(ignored);
     }
 }
 
@@ -232,7 +243,7 @@ awaitable<void> StatsService::AcceptLoop() {
         if (ec == asio::error::operation_aborted || stopped_) {
             break;
         }
-        if (ec || sessions_ >= kMaxSessions) {
+        if (ec || sessions_.size() >= kMaxSessions) {
             continue; // the socket closes as it goes out of scope
         }
         asio::co_spawn(io_, Session(std::move(socket)), asio::detached);
@@ -240,15 +251,15 @@ awaitable<void> StatsService::AcceptLoop() {
 }
 
 awaitable<void> StatsService::Session(tcp::socket socket) {
-    struct Count {
-        std::size_t& sessions;
-        explicit Count(std::size_t& s) : sessions(s) { ++sessions; }
-        ~Count() { --sessions; }
-        Count(const Count&) = delete;
-        Count& operator=(const Count&) = delete;
-    } count(sessions_);
-
     beast::tcp_stream stream(std::move(socket));
+    // Known to Stop, which closes it; forgotten when the session ends however it ends.
+    sessions_.insert(&stream);
+    struct Forget {
+        std::unordered_set<beast::tcp_stream*>& sessions;
+        beast::tcp_stream* stream;
+        ~Forget() { sessions.erase(stream); }
+    } forget{sessions_, &stream};
+
     beast::flat_buffer buffer(kMaxHeaderBytes);
     while (!stopped_) {
         stream.expires_after(kIdleTimeout);
@@ -298,7 +309,8 @@ awaitable<StatsService::Reply> StatsService::Answer(std::string query) {
         co_return Reply{200, DirectoryReply(config_)};
     }
     if (kind == "d") {
-        co_return Reply{200, StatusReply(registry_, value, ValueOf(pairs, "t"), ValueOf(pairs, "s"))};
+        co_return Reply{200,
+                        StatusReply(registry_, value, ValueOf(pairs, "t"), ValueOf(pairs, "s"))};
     }
     if (kind == "p2") {
         co_return Reply{200, PlayersReply(registry_, value, ValueOf(pairs, "s"))};
@@ -383,8 +395,8 @@ awaitable<StatsService::Reply> StatsService::Lookup(std::string_view value) {
 }
 
 void StatsService::SaveState() const {
-    if (!config_.stateFile.empty() && !ReplaceFileContent(config_.stateFile,
-                                                          registry_.SerializeRegistered())) {
+    if (!config_.stateFile.empty() &&
+        !ReplaceFileContent(config_.stateFile, registry_.SerializeRegistered())) {
         std::cerr << "lindrel-stats: cannot write " << config_.stateFile << "\n";
     }
 }

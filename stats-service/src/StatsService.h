@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace lindrel::stats {
 
@@ -19,10 +20,13 @@ public:
 
     // Binds the HTTP and UDP sockets, loads the state file and starts the loops.
     bool Start(std::string& error);
-    // Closes the sockets; the loops end and io_context::run returns once they have.
+    // Closes every socket and cancels every timer; the loops and sessions end, and
+    // io_context::run returns once they have.
     void Stop();
 
     std::uint16_t httpPort() const { return httpPort_; }
+    // The UDP port the game server queries go out from.
+    std::uint16_t queryPort() const;
     const Registry& registry() const { return registry_; }
     // Called after every refresh with its duration (tests and benchmarks wait on it).
     std::function<void(Clock::duration)> onRefreshDone;
@@ -62,7 +66,7 @@ private:
     std::size_t pendingCount_ = 0;
     std::unordered_map<std::uint64_t, Probe*> probes_;
     std::deque<Clock::time_point> recentLookups_;
-    std::size_t sessions_ = 0;
+    std::unordered_set<beast::tcp_stream*> sessions_;
     std::uint16_t httpPort_ = 0;
     bool stopped_ = false;
 };

@@ -34,10 +34,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     asio::signal_set signals(io, SIGINT, SIGTERM);
-    signals.async_wait([&](const boost::system::error_code&, int) {
-        world.Stop();
-        io.stop();
-    });
+    signals.async_wait([&](const boost::system::error_code&, int) { world.Stop(); });
     std::cout << "ready " << options.count << std::endl;
     io.run();
     return 0;

@@ -10,7 +10,8 @@ using namespace lindrel::stats;
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: lindrel-stats [--config FILE] [--listen ADDRESS:PORT] [--demo]
+constexpr const char* kUsage =
+    R"(Usage: lindrel-stats [--config FILE] [--listen ADDRESS:PORT] [--demo]
 
 The stats service of the Lindrel monitor: answers the monitor's HTTP queries with the
 live status of Quake III protocol game servers, which it queries over UDP.
@@ -98,7 +99,6 @@ int main(int argc, char** argv) {
         if (demo) {
             demo->Stop();
         }
-        io.stop();
     });
     std::cout << "lindrel-stats: listening on http://" << config->listenAddress << ":"
               << service.httpPort() << "/" << (options->demo ? " with five demo servers" : "")

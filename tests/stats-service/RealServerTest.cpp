@@ -1,0 +1,178 @@
+#include "RunningService.h"
+#include "core/AppState.h"
+#include "core/Text.h"
+#include "service/AlertSink.h"
+#include "service/HttpFetch.h"
+#include "service/StatusPoll.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace lindrel::stats {
+namespace {
+
+constexpr const char* kEngine = "/usr/lib/ioquake3/ioq3ded";
+
+int FreeUdpPort() {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// An OpenArena dedicated server (Debian's openarena-server) on 127.0.0.1 with two bots.
+// It runs LAN-only with no master servers, so it sends nothing beyond loopback.
+class OpenArenaServer {
+public:
+    OpenArenaServer(const lindrel::test::TempDir& dir, int port) {
+        const std::string home = (dir / "oa-home").string();
+        const std::string log = (dir / "oa.log").string();
+        std::vector<std::string> args = {kEngine,
+                                         "+set", "com_basegame", "baseoa",
+                                         "+set", "fs_basepath", "/usr/lib/openarena-server",
+                                         "+set", "fs_homepath", home,
+                                         "+set", "com_homepath", ".openarena",
+                                         "+set", "com_legacyprotocol", "71",
+                                         "+set", "com_protocol", "71",
+                                         "+set", "dedicated", "1",
+                                         "+set", "net_enabled", "1",
+                                         "+set", "net_ip", "127.0.0.1",
+                                         "+set", "net_port", std::to_string(port),
+                                         "+set", "sv_maxclients", "12",
+                                         "+set", "sv_hostname", "^3Lindrel ^7Test",
+                                         "+set", "bot_enable", "1"};
+        for (int master = 1; master <= 5; ++master) {
+            args.insert(args.end(), {"+set", "sv_master" + std::to_string(master), ""});
+        }
+        args.insert(args.end(), {"+map", "oa_dm1", "+addbot", "Grism", "1", "+addbot",
+                                 "Angelyss", "1"});
+        std::vector<char*> argv;
+        for (auto& arg : args) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        const std::string homeVariable = "HOME=" + home;
+        std::vector<char*> env = {const_cast<char*>(homeVariable.c_str()),
+                                  const_cast<char*>("PATH=/usr/bin:/bin"), nullptr};
+        spawned_ = posix_spawn(&pid_, kEngine, &actions, nullptr, argv.data(), env.data()) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~OpenArenaServer() { Stop(); }
+    OpenArenaServer(const OpenArenaServer&) = delete;
+    OpenArenaServer& operator=(const OpenArenaServer&) = delete;
+
+    bool spawned() const { return spawned_; }
+    void Stop() {
+        if (spawned_ && pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    pid_t pid_ = -1;
+    bool spawned_ = false;
+};
+
+class RecordingSink : public AlertSink {
+public:
+    void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage, int) override {
+        alerts.push_back(MyTip + ": " + MyMessage);
+    }
+    std::vector<std::string> alerts;
+};
+
+// Asks the service until the reply satisfies done, for at most the given time.
+template <typename Done>
+std::string AskUntil(const std::string& url, std::chrono::seconds limit, Done done) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::string reply;
+    while (std::chrono::steady_clock::now() < deadline) {
+        reply = GetURL(url);
+        if (done(reply)) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return reply;
+}
+
+TEST(RealGameServer, ReportedListedFoundAndThenDown) {
+    ASSERT_TRUE(std::filesystem::exists(kEngine))
+        << "openarena-server is missing: scripts/install-deps.sh installs it";
+    lindrel::test::TempDir dir;
+    const int port = FreeUdpPort();
+    OpenArenaServer game(dir, port);
+    ASSERT_TRUE(game.spawned());
+
+    Config config = test::RunningService::FastConfig();
+    config.refreshInterval = std::chrono::milliseconds(300);
+    config.queryTimeout = std::chrono::milliseconds(150);
+    config.servers.push_back({99, "Configured", 11, "127.0.0.1", static_cast<std::uint16_t>(port)});
+    test::RunningService running(config);
+
+    const std::string status = AskUntil(running.BaseUrl() + "d=99&t=0&s=", std::chrono::seconds(90),
+                                        [](const std::string& r) { return r.find("|2%2F") != std::string::npos; });
+    const auto fields = Split(TrimSpaces(status), '|');
+    ASSERT_EQ(fields.size(), 10u) << status << lindrel::test::ReadFile(dir / "oa.log");
+    EXPECT_EQ(fields[1], "Lindrel+Test");
+    EXPECT_EQ(fields[2], "oa%5Fdm1");
+    EXPECT_EQ(fields[3], "2%2F12");
+    EXPECT_TRUE(ParseInt32(fields[4]).has_value());
+    EXPECT_EQ(fields[6], "127.0.0.1:" + std::to_string(port));
+
+    const std::string players = GetURL(running.BaseUrl() + "p2=99&s=gris");
+    EXPECT_NE(players.find("\nPlayers:2\n"), std::string::npos) << players;
+    EXPECT_NE(players.find("\nGrism\n"), std::string::npos) << players;
+    EXPECT_NE(players.find("\nAngelyss\n"), std::string::npos) << players;
+    const auto grism = players.find("\nGrism\n");
+    EXPECT_EQ(players.substr(players.find('\n', grism + 7) - 2, 2), ",1");
+
+    lindrel::test::TempDir monitorDir;
+    AppState state(monitorDir.str());
+    state.StatsBaseURL = running.BaseUrl();
+    state.ServerData(0, StatsID) = "99";
+    state.ServerData(0, DownNotify) = "1";
+    state.GlobalData[FindPlayer1] = "grism";
+    RecordingSink sink;
+    PullStats(state, sink);
+    EXPECT_EQ(sink.alerts,
+              std::vector<std::string>{
+                  "Player Found: -- 1 Player(s) found on server Lindrel Test\r\nGrism\r\n"});
+    EXPECT_EQ(state.ServerStatus[0].Players, "2/12");
+
+    game.Stop();
+    const std::string down = AskUntil(running.BaseUrl() + "d=99", std::chrono::seconds(20),
+                                      [](const std::string& r) { return r.find("|DOWN|") != std::string::npos; });
+    EXPECT_NE(down.find("99|Lindrel+Test|DOWN|0%2F12|"), std::string::npos) << down;
+    sink.alerts.clear();
+    PullStats(state, sink);
+    EXPECT_EQ(sink.alerts, std::vector<std::string>{"Server Down: Lindrel Test is Down\n"});
+}
+
+} // namespace
+} // namespace lindrel::stats

@@ -1,0 +1,164 @@
+#include "Replies.h"
+#include "core/Text.h"
+
+#include <gtest/gtest.h>
+
+namespace lindrel::stats {
+namespace {
+
+GameServer Server(int id, std::vector<std::string> players) {
+    GameServer server;
+    server.id = id;
+    server.configuredName = "Configured";
+    server.address = 0x7f000001u;
+    server.port = 27960;
+    StatusInfo status;
+    status.hostname = "Live Name";
+    status.map = "oa_dm1";
+    status.maxClients = 16;
+    for (auto& name : players) {
+        status.players.push_back({std::move(name), 3, 40});
+    }
+    Registry::RecordAnswer(server, std::move(status), 12);
+    return server;
+}
+
+// Field 7 (players reported) and field 9 (the marker) of a status line.
+std::pair<std::string, std::int32_t> FoundAndMarker(const std::string& line) {
+    const auto fields = Split(line, '|');
+    EXPECT_EQ(fields.size(), 10u) << line;
+    return {std::string(fields[7]), ParseInt32(fields[9]).value_or(-1)};
+}
+
+TEST(StatusLine, HasTheTenFieldsTheMonitorReads) {
+    const GameServer server = Server(7, {"Grism", "Angelyss"});
+    EXPECT_EQ(StatusLine(server, {}, 0),
+              "7|Live+Name|oa%5Fdm1|2%2F16|12|10|127.0.0.1:27960|0||0");
+    EXPECT_EQ(StatusLine(server, {"gris"}, 0).substr(0, 55),
+              "7|Live+Name|oa%5Fdm1|2%2F16|12|10|127.0.0.1:27960|1|Gri");
+}
+
+TEST(StatusLine, DownServerShowsItsLastMaximum) {
+    GameServer server = Server(4, {"Grism"});
+    Registry::RecordMiss(server, 2);
+    EXPECT_FALSE(server.down);
+    Registry::RecordMiss(server, 2);
+    EXPECT_TRUE(server.down);
+    EXPECT_EQ(StatusLine(server, {"grism"}, 0), "4|Live+Name|DOWN|0%2F16|12|10|127.0.0.1:27960|0||0");
+}
+
+TEST(FindMarkers, EachChangeOfWhoIsThereAlertsOnce) {
+    GameServer server = Server(8, {"Grism", "Tony", "^bad"});
+    const std::vector<std::string> wanted = {"grism", "tony"};
+    std::int32_t sent = 0; // what the monitor sends back, as it would
+
+    auto poll = [&]() {
+        const auto [found, marker] = FoundAndMarker(StatusLine(server, wanted, sent));
+        sent = marker;
+        return found;
+    };
+    EXPECT_EQ(poll(), "2");
+    EXPECT_NE(sent, 0);
+    EXPECT_EQ(poll(), "0");
+    EXPECT_EQ(poll(), "0");
+
+    server.status.players.pop_back();
+    server.status.players.erase(server.status.players.begin() + 1); // Tony leaves
+    EXPECT_EQ(poll(), "1");
+    EXPECT_EQ(poll(), "0");
+
+    server.status.players.clear();
+    EXPECT_EQ(poll(), "0");
+    EXPECT_EQ(sent, 0);
+
+    server.status.players.push_back({"Grism", 0, 0});
+    EXPECT_EQ(poll(), "1");
+    // A restarted monitor sends 0 again and hears of the players again.
+    sent = 0;
+    EXPECT_EQ(poll(), "1");
+}
+
+TEST(FindMarkers, AreOrderFreeNonZeroAnd31Bit) {
+    EXPECT_EQ(FindMarker({}), 0);
+    const auto one = FindMarker({"A", "B"});
+    EXPECT_GT(one, 0);
+    EXPECT_NE(one, FindMarker({"A"}));
+    GameServer forward = Server(1, {"Alpha", "Beta"});
+    GameServer backward = Server(1, {"Beta", "Alpha"});
+    EXPECT_EQ(FoundAndMarker(StatusLine(forward, {"a"}, 0)).second,
+              FoundAndMarker(StatusLine(backward, {"a"}, 0)).second);
+}
+
+TEST(Wanted, DecodesStripsAndIgnoresEmptyOrBadNames) {
+    EXPECT_EQ(ParseWanted(""), std::vector<std::string>{});
+    EXPECT_EQ(ParseWanted("Big+Bad,,%5E1Red,bad%,%20"),
+              (std::vector<std::string>{"big bad", "red", " "}));
+    std::string many;
+    for (int i = 0; i < 100; ++i) {
+        many += "n" + std::to_string(i) + ",";
+    }
+    EXPECT_EQ(ParseWanted(many).size(), kMaxWanted);
+}
+
+TEST(StatusReply, OneLinePerDistinctKnownIdInRequestOrder) {
+    Registry registry;
+    registry.Add(Server(7, {"Grism"}));
+    GameServer other = Server(4, {});
+    other.address = 0x7f000002u;
+    registry.Add(other);
+    GameServer silent;
+    silent.id = 9;
+    silent.address = 0x7f000003u;
+    registry.Add(silent);
+
+    const std::string reply = StatusReply(registry, "4,abc,7,7,9,12345,-1,", "0,0,0,0,0", "grism");
+    const auto lines = Split(reply, '\n');
+    ASSERT_EQ(lines.size(), 3u) << reply;
+    EXPECT_EQ(lines[0].substr(0, 2), "4|");
+    EXPECT_EQ(lines[1].substr(0, 2), "7|");
+    EXPECT_EQ(FoundAndMarker(std::string(lines[1])).first, "1");
+    EXPECT_EQ(lines[2], "");
+
+    std::string thousands;
+    for (int i = 0; i < 5000; ++i) {
+        thousands += "7,";
+    }
+    EXPECT_EQ(Split(StatusReply(registry, thousands, "x,y", std::string(5000, '%')), '\n').size(),
+              2u);
+}
+
+TEST(PlayersReply, ListsEveryPlayerAndMarksTheWanted) {
+    Registry registry;
+    registry.Add(Server(7, {"Grism", "Angelyss"}));
+    EXPECT_EQ(PlayersReply(registry, "7", "angel"),
+              "7|Live+Name|oa%5Fdm1|2%2F16|12|10|127.0.0.1:27960|1|Angelyss|" +
+                  std::to_string(FindMarker({"Angelyss"})) +
+                  "\nPlayers:2\nGrism\n3,40,0,0,0,0\nAngelyss\n3,40,0,0,0,1\n");
+    EXPECT_EQ(PlayersReply(registry, "8", ""), "");
+    EXPECT_EQ(PlayersReply(registry, "x", ""), "");
+}
+
+TEST(ConfigReplies, MatchTheGrammarsByteForByte) {
+    Config config = DefaultConfig();
+    EXPECT_EQ(DirectoryReply(config), "7|Quorvane+Other|||||10||127%2E0%2E0%2E1|27960\n"
+                                      "4|Quorvane+TS|||||10||127%2E0%2E0%2E2|27960\n"
+                                      "8|Quorvane+CTF|||||10||127%2E0%2E0%2E3|27960\n"
+                                      "6|Quorvane+Duel|||||10||127%2E0%2E0%2E4|27960\n"
+                                      "9|Quorvane+Public|||||10||127%2E0%2E0%2E5|27960");
+    EXPECT_EQ(GameTypesReply(config), "10,Quake III Arena,,+set rconpassword,+set password\n"
+                                      "11,OpenArena,,+set rconpassword,+set password\n");
+    EXPECT_EQ(UpdateReply(config), "3.25.2003\n,,,21\n");
+    config.update = {"3.26", "127.0.0.1", "user", "pw", 2121, {{"pub", "update.exe"}}};
+    EXPECT_EQ(UpdateReply(config), "3.26\n127.0.0.1,user,pw,2121\npub,update.exe\n");
+}
+
+TEST(Query, SplitsIntoPairs) {
+    const auto pairs = ParseQuery("d=7,4&t=0,0&s=&flag");
+    ASSERT_EQ(pairs.size(), 4u);
+    EXPECT_EQ(pairs[0], (std::pair<std::string_view, std::string_view>{"d", "7,4"}));
+    EXPECT_EQ(pairs[2].second, "");
+    EXPECT_EQ(pairs[3].first, "flag");
+}
+
+} // namespace
+} // namespace lindrel::stats

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "DemoServers.h"
+#include "StatsService.h"
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+
+namespace lindrel::stats::test {
+
+// The stats service and a few demo game servers on loopback, on an io_context of their
+// own thread. The test talks to them over HTTP and UDP only, and reaches into them only
+// through OnIo, so nothing is touched from two threads.
+class RunningService {
+public:
+    // Fast timings so that a refresh takes milliseconds; the directory is filled with
+    // the demo servers (more than five wrap around to the extra servers list).
+    static Config FastConfig() {
+        Config config = DefaultConfig();
+        config.listenPort = 0;
+        config.refreshInterval = std::chrono::milliseconds(150);
+        config.queryTimeout = std::chrono::milliseconds(40);
+        return config;
+    }
+
+    explicit RunningService(Config config, std::size_t demoServers = 5) {
+        for (std::size_t i = 0; i < demoServers; ++i) {
+            DemoProfile profile;
+            profile.hostname = "^2Demo ^7" + std::to_string(i);
+            profile.maps = {"oa_dm" + std::to_string(i + 1)};
+            profile.maxClients = 8;
+            profile.minBots = profile.maxBots = 2;
+            games_.push_back(std::make_unique<DemoGameServer>(
+                io_, udp::endpoint(asio::ip::make_address_v4("127.0.0.1"), 0), profile,
+                static_cast<std::uint32_t>(i)));
+            std::string error;
+            if (!games_.back()->Start(error)) {
+                throw std::runtime_error(error);
+            }
+            ServerEntry entry{static_cast<int>(i + 1) * 10, "Demo " + std::to_string(i), 10,
+                              "127.0.0.1", games_.back()->LocalPort()};
+            if (i < config.directory.size()) {
+                config.directory[i] = entry;
+            } else {
+                config.servers.push_back(entry);
+            }
+        }
+        service_ = std::make_unique<StatsService>(io_, std::move(config));
+        service_->onRefreshDone = [this](Clock::duration) { ++refreshes_; };
+        std::string error;
+        if (!service_->Start(error)) {
+            throw std::runtime_error(error);
+        }
+        thread_ = std::thread([this] { io_.run(); });
+    }
+
+    // Stops everything and waits for the io_context to run out of work, so that no
+    // coroutine outlives the objects it uses.
+    ~RunningService() {
+        asio::post(io_, [this] {
+            service_->Stop();
+            for (auto& game : games_) {
+                game->Stop();
+            }
+        });
+        thread_.join();
+    }
+
+    RunningService(const RunningService&) = delete;
+    RunningService& operator=(const RunningService&) = delete;
+
+    std::string BaseUrl() const {
+        return "http://127.0.0.1:" + std::to_string(service_->httpPort()) + "/?";
+    }
+    std::uint16_t httpPort() const { return service_->httpPort(); }
+    std::uint16_t queryPort() const { return service_->queryPort(); }
+    std::uint16_t gamePort(std::size_t index) const { return games_.at(index)->LocalPort(); }
+
+    // Runs f on the service's thread and waits for its result.
+    template <typename F> auto OnIo(F f) {
+        std::packaged_task<decltype(f())()> task(std::move(f));
+        auto result = task.get_future();
+        asio::post(io_, [&task] { task(); });
+        return result.get();
+    }
+    void SetAnswering(std::size_t index, bool answering) {
+        OnIo([&] {
+            games_.at(index)->SetAnswering(answering);
+            return 0;
+        });
+    }
+
+    // Waits until count more refreshes have completed (bounded at ten seconds).
+    bool WaitRefreshes(int count) {
+        const int target = refreshes_ + count;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (refreshes_ < target) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
+
+private:
+    asio::io_context io_;
+    std::vector<std::unique_ptr<DemoGameServer>> games_;
+    std::unique_ptr<StatsService> service_;
+    std::atomic<int> refreshes_{0};
+    std::thread thread_;
+};
+
+} // namespace lindrel::stats::test

@@ -14,6 +14,11 @@ packages=(
   openarena-server
 )
 
+# Tools for the load runs under bench/, only with --bench.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(wrk qstat bc python3)
+fi
+
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -16,7 +16,7 @@ constexpr std::size_t kMaxHeaderBytes = 8192;
 constexpr std::chrono::seconds kIdleTimeout{30};
 // Queries go out in bursts this large, a millisecond apart, so that the replies of
 // hundreds of servers do not overflow the socket's receive buffer at once.
-constexpr std::size_t kSendBurst = 64;
+constexpr std::size_t kSendBurst = 256;
 constexpr int kReceiveBufferBytes = 4 << 20;
 
 std::uint64_t EndpointKey(std::uint32_t address, std::uint16_t port) {

@@ -20,6 +20,7 @@ live status of Quake III protocol game servers, which it queries over UDP.
   --listen ADDRESS:PORT   listen there instead of the configured address (127.0.0.1:27950)
   --demo                  also run five demo game servers on 127.0.0.1 to 127.0.0.5, port
                           27960, which the built-in configuration watches
+  --verbose               print the duration and outcome of every refresh
   --help                  show this text
 )";
 
@@ -27,6 +28,7 @@ struct Options {
     std::string config;
     std::string listen;
     bool demo = false;
+    bool verbose = false;
 };
 
 std::optional<Options> ParseOptions(int argc, char** argv) {
@@ -37,6 +39,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             (arg == "--config" ? options.config : options.listen) = argv[++i];
         } else if (arg == "--demo") {
             options.demo = true;
+        } else if (arg == "--verbose") {
+            options.verbose = true;
         } else {
             return std::nullopt;
         }
@@ -89,6 +93,17 @@ int main(int argc, char** argv) {
         }
     }
     StatsService service(io, *config);
+    if (options->verbose) {
+        service.onRefreshDone = [&service](Clock::duration took) {
+            std::size_t up = 0;
+            for (const auto& server : service.registry().servers()) {
+                up += server.everAnswered && !server.down && server.missedInARow == 0 ? 1 : 0;
+            }
+            std::cout << "refresh: " << service.registry().servers().size() << " servers, " << up
+                      << " answered, " << std::chrono::duration<double, std::milli>(took).count()
+                      << " ms" << std::endl;
+        };
+    }
     if (!service.Start(error)) {
         std::cerr << "lindrel-stats: " << error << "\n";
         return 1;

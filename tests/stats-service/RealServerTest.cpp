@@ -6,10 +6,9 @@
 #include "service/StatusPoll.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
@@ -44,24 +43,50 @@ public:
         const std::string home = (dir / "oa-home").string();
         const std::string log = (dir / "oa.log").string();
         std::vector<std::string> args = {kEngine,
-                                         "+set", "com_basegame", "baseoa",
-                                         "+set", "fs_basepath", "/usr/lib/openarena-server",
-                                         "+set", "fs_homepath", home,
-                                         "+set", "com_homepath", ".openarena",
-                                         "+set", "com_legacyprotocol", "71",
-                                         "+set", "com_protocol", "71",
-                                         "+set", "dedicated", "1",
-                                         "+set", "net_enabled", "1",
-                                         "+set", "net_ip", "127.0.0.1",
-                                         "+set", "net_port", std::to_string(port),
-                                         "+set", "sv_maxclients", "12",
-                                         "+set", "sv_hostname", "^3Lindrel ^7Test",
-                                         "+set", "bot_enable", "1"};
+                                         "+set",
+                                         "com_basegame",
+                                         "baseoa",
+                                         "+set",
+                                         "fs_basepath",
+                                         "/usr/lib/openarena-server",
+                                         "+set",
+                                         "fs_homepath",
+                                         home,
+                                         "+set",
+                                         "com_homepath",
+                                         ".openarena",
+                                         "+set",
+                                         "com_legacyprotocol",
+                                         "71",
+                                         "+set",
+                                         "com_protocol",
+                                         "71",
+                                         "+set",
+                                         "dedicated",
+                                         "1",
+                                         "+set",
+                                         "net_enabled",
+                                         "1",
+                                         "+set",
+                                         "net_ip",
+                                         "127.0.0.1",
+                                         "+set",
+                                         "net_port",
+                                         std::to_string(port),
+                                         "+set",
+                                         "sv_maxclients",
+                                         "12",
+                                         "+set",
+                                         "sv_hostname",
+                                         "^3Lindrel ^7Test",
+                                         "+set",
+                                         "bot_enable",
+                                         "1"};
         for (int master = 1; master <= 5; ++master) {
             args.insert(args.end(), {"+set", "sv_master" + std::to_string(master), ""});
         }
-        args.insert(args.end(), {"+map", "oa_dm1", "+addbot", "Grism", "1", "+addbot",
-                                 "Angelyss", "1"});
+        args.insert(args.end(),
+                    {"+map", "oa_dm1", "+addbot", "Grism", "1", "+addbot", "Angelyss", "1"});
         std::vector<char*> argv;
         for (auto& arg : args) {
             argv.push_back(arg.data());
@@ -135,8 +160,9 @@ TEST(RealGameServer, ReportedListedFoundAndThenDown) {
     config.servers.push_back({99, "Configured", 11, "127.0.0.1", static_cast<std::uint16_t>(port)});
     test::RunningService running(config);
 
-    const std::string status = AskUntil(running.BaseUrl() + "d=99&t=0&s=", std::chrono::seconds(90),
-                                        [](const std::string& r) { return r.find("|2%2F") != std::string::npos; });
+    const std::string status =
+        AskUntil(running.BaseUrl() + "d=99&t=0&s=", std::chrono::seconds(90),
+                 [](const std::string& r) { return r.find("|2%2F") != std::string::npos; });
     const auto fields = Split(TrimSpaces(status), '|');
     ASSERT_EQ(fields.size(), 10u) << status << lindrel::test::ReadFile(dir / "oa.log");
     EXPECT_EQ(fields[1], "Lindrel+Test");
@@ -166,8 +192,9 @@ TEST(RealGameServer, ReportedListedFoundAndThenDown) {
     EXPECT_EQ(state.ServerStatus[0].Players, "2/12");
 
     game.Stop();
-    const std::string down = AskUntil(running.BaseUrl() + "d=99", std::chrono::seconds(20),
-                                      [](const std::string& r) { return r.find("|DOWN|") != std::string::npos; });
+    const std::string down =
+        AskUntil(running.BaseUrl() + "d=99", std::chrono::seconds(20),
+                 [](const std::string& r) { return r.find("|DOWN|") != std::string::npos; });
     EXPECT_NE(down.find("99|Lindrel+Test|DOWN|0%2F12|"), std::string::npos) << down;
     sink.alerts.clear();
     PullStats(state, sink);

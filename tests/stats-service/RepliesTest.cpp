@@ -1,4 +1,5 @@
 #include "Replies.h"
+
 #include "core/Text.h"
 
 #include <gtest/gtest.h>
@@ -32,8 +33,7 @@ std::pair<std::string, std::int32_t> FoundAndMarker(const std::string& line) {
 
 TEST(StatusLine, HasTheTenFieldsTheMonitorReads) {
     const GameServer server = Server(7, {"Grism", "Angelyss"});
-    EXPECT_EQ(StatusLine(server, {}, 0),
-              "7|Live+Name|oa%5Fdm1|2%2F16|12|10|127.0.0.1:27960|0||0");
+    EXPECT_EQ(StatusLine(server, {}, 0), "7|Live+Name|oa%5Fdm1|2%2F16|12|10|127.0.0.1:27960|0||0");
     EXPECT_EQ(StatusLine(server, {"gris"}, 0).substr(0, 55),
               "7|Live+Name|oa%5Fdm1|2%2F16|12|10|127.0.0.1:27960|1|Gri");
 }
@@ -44,7 +44,8 @@ TEST(StatusLine, DownServerShowsItsLastMaximum) {
     EXPECT_FALSE(server.down);
     Registry::RecordMiss(server, 2);
     EXPECT_TRUE(server.down);
-    EXPECT_EQ(StatusLine(server, {"grism"}, 0), "4|Live+Name|DOWN|0%2F16|12|10|127.0.0.1:27960|0||0");
+    EXPECT_EQ(StatusLine(server, {"grism"}, 0),
+              "4|Live+Name|DOWN|0%2F16|12|10|127.0.0.1:27960|0||0");
 }
 
 TEST(FindMarkers, EachChangeOfWhoIsThereAlertsOnce) {

@@ -7,9 +7,8 @@
 #include "service/StatusPoll.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -69,8 +68,7 @@ public:
         to.sin_family = AF_INET;
         to.sin_port = htons(port);
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::sendto(fd_, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to),
-                 sizeof to);
+        ::sendto(fd_, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
 
 private:
@@ -194,9 +192,9 @@ TEST(StatsService, GarbageAndStrangersNeverMarkAServerUp) {
     RunningService running(config, 5);
     // Answer a few queries with junk, a truncated reply and a wrong header.
     const std::string header("\xff\xff\xff\xffstatusResponse\n", 19);
-    for (const std::string& junk : {std::string("\x01\x02garbage"), header,
-                                    std::string("\xff\xff\xff\xffprint\nhello\n"),
-                                    header.substr(0, 10)}) {
+    for (const std::string& junk :
+         {std::string("\x01\x02garbage"), header, std::string("\xff\xff\xff\xffprint\nhello\n"),
+          header.substr(0, 10)}) {
         garbage.AnswerOne(junk, 2000);
     }
     // A stranger sends a good-looking reply from another port.
@@ -238,7 +236,8 @@ TEST(StatsService, LookupOfKnownNewAndSilentServers) {
         answer.join();
         EXPECT_EQ(id, 100);
         EXPECT_EQ(name, "New One");
-        EXPECT_EQ(LookupServer(state, "127.0.0.1", std::to_string(newServer.port()), 11, name), 100);
+        EXPECT_EQ(LookupServer(state, "127.0.0.1", std::to_string(newServer.port()), 11, name),
+                  100);
 
         EXPECT_EQ(LookupServer(state, "127.0.0.1", std::to_string(silent.port()), 10, name),
                   kLookupNotFound);
@@ -247,9 +246,8 @@ TEST(StatsService, LookupOfKnownNewAndSilentServers) {
         EXPECT_EQ(LookupServer(state, "not-an-address", "1", 10, name), kLookupNotFound);
         EXPECT_EQ(LookupServer(state, "127.0.0.1", "99999", 10, name), kLookupNotFound);
     }
-    EXPECT_EQ(lindrel::test::ReadFile(dir / "state"), "100,127.0.0.1," +
-                                                          std::to_string(newServer.port()) +
-                                                          ",11,New+One\n");
+    EXPECT_EQ(lindrel::test::ReadFile(dir / "state"),
+              "100,127.0.0.1," + std::to_string(newServer.port()) + ",11,New+One\n");
     // The id survives a restart.
     RunningService restarted(config);
     EXPECT_EQ(GetURL(restarted.BaseUrl() + "r=" + newAddress + ",11"), "100|New+One\n");

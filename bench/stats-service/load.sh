@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Load and scale runs of lindrel-stats on loopback, bounded in time:
+#  1. wrk sends status polls ("d=" for five servers) for 10 s; prints rate and latency.
+#  2. 500 demo game servers: the service's refresh time and peak memory, and
+#     quakestat (qstat) querying the same 500 servers.
+# Everything runs on 127.0.0.1 and stops by itself.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+scripts/install-deps.sh --bench
+cmake --preset default >/dev/null
+cmake --build --preset default --target lindrel-stats lindrel-demo-servers >/dev/null
+bin=build/default/stats-service
+work=$(mktemp -d)
+pids=()
+cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"; }
+trap cleanup EXIT
+
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+count=500
+first=31000
+http=$(free_port)
+
+"$bin/lindrel-demo-servers" --count "$count" --port "$first" > "$work/demo.log" &
+pids+=($!)
+{
+  echo "[service]"
+  echo "listen = \"127.0.0.1:$http\""
+  for i in $(seq 0 $((count - 1))); do
+    if [ "$i" -lt 5 ]; then echo "[[directory]]"; else echo "[[servers]]"; fi
+    echo "id = $((i + 1))"
+    echo "address = \"127.0.0.1\""
+    echo "port = $((first + i))"
+  done
+} > "$work/500.toml"
+sleep 1
+
+median() { sort -n | awk '{v[NR]=$1} END {printf "median %.1f ms, max %.1f ms over %d runs", v[int((NR+1)/2)], v[NR], NR}'; }
+
+echo "== refresh of $count servers (every 500 ms for 10 s)"
+sed -i 's/^\[service\]$/[service]\nrefresh_ms = 500/' "$work/500.toml"
+"$bin/lindrel-stats" --config "$work/500.toml" --verbose > "$work/service.log" &
+service=$!
+pids+=($service)
+sleep 10
+grep refresh: "$work/service.log" | head -1
+grep refresh: "$work/service.log" | awk '{print $6}' | median; echo
+echo "peak memory: $(grep VmHWM /proc/$service/status)"
+
+echo "== wrk: status polls for five servers, 10 s"
+url="http://127.0.0.1:$http/?d=1,2,3,4,5&t=0,0,0,0,0&s=grism"
+wrk -t1 -c8 -d10s --latency "$url" | grep -E 'Requests/sec|50%|90%|99%'
+
+echo "== quakestat -q3s -P (getstatus, as the service sends) on the same $count servers"
+for i in $(seq 0 $((count - 1))); do echo "Q3S 127.0.0.1:$((first + i))"; done > "$work/qstat.txt"
+for maxsim in 20 500; do
+  for run in $(seq 10); do
+    start=$(date +%s%N)
+    quakestat -f "$work/qstat.txt" -nh -P -maxsim "$maxsim" > "$work/qstat.out"
+    end=$(date +%s%N)
+    echo "$(( (end - start) / 1000 ))" | awk '{print $1 / 1000}'
+  done | median
+  echo " (-maxsim $maxsim; $(grep -c '^127' "$work/qstat.out") of $count answered in the last run)"
+done

@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config clang-format
   # libraries
-  libcurl4-openssl-dev libboost-dev libtomlplusplus-dev
+  libcurl4-openssl-dev libboost-dev libtomlplusplus-dev qt6-base-dev fonts-liberation
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
   # real peers the tests start: an OpenArena (ioquake3) game server

@@ -5,10 +5,13 @@
 #include "core/Settings.h"
 #include "service/Directory.h"
 #include "service/StatusPoll.h"
+#include "ui/status/frmStatus.h"
+
+#include <QCoreApplication>
 
 namespace lindrel {
 
-void StartApplication(AppState& state, AlertSink& alerts) {
+void RunStartUpSequence(AppState& state, AlertSink& alerts) {
     state.FindMark.fill(0);
     state.DialogOpen = false;
     WriteLog(state, "APPLICATION STARTED", 0);
@@ -18,9 +21,33 @@ void StartApplication(AppState& state, AlertSink& alerts) {
     PullStats(state, alerts);
 }
 
-void EndApplication(AppState& state) {
+void FinishShutDown(AppState& state) {
     state.GameTypes.Clear();
     WriteLog(state, "APPLICATION ENDED", 0);
+}
+
+Monitor::Monitor(AppState& state, ScreenMetrics screen) : state_(state), screen_(screen) {}
+
+Monitor::~Monitor() = default;
+
+void Monitor::StartApplication() {
+    // The window exists before the first poll so that its alerts have somewhere to go;
+    // it is loaded (shaped, tray icon, timer) right after.
+    status_ = std::make_unique<frmStatus>(state_, *this, screen_);
+    RunStartUpSequence(state_, *status_);
+    if (!status_->loaded()) {
+        status_->Load();
+    }
+}
+
+void Monitor::EndApplication() {
+    status_.reset();
+    FinishShutDown(state_);
+    QCoreApplication::exit(0);
+}
+
+void Monitor::RunGame(int /*slot*/) {
+    // The launcher is not part of this build yet; the status window still hides.
 }
 
 } // namespace lindrel

@@ -1,15 +1,44 @@
 #pragma once
 
+#include "ui/status/Forms.h"
+#include "ui/status/StatusActions.h"
+
+#include <memory>
+
 namespace lindrel {
 
 struct AppState;
 class AlertSink;
+class frmStatus;
 
-// The start-up sequence: markers and flags reset, the start logged, the server directory
-// and game types asked for, the settings loaded, the first status poll.
-void StartApplication(AppState& state, AlertSink& alerts);
+// The start-up steps that need no window: markers and flags reset, the start logged, the
+// server directory and game types asked for, the settings loaded, the first status poll.
+void RunStartUpSequence(AppState& state, AlertSink& alerts);
 
-// The orderly way out: releases what the program holds and logs the end.
-void EndApplication(AppState& state);
+// The last steps of the shut-down: the game types released, the end logged.
+void FinishShutDown(AppState& state);
+
+// The running program: its windows over the shared state.
+class Monitor : public StatusActions {
+public:
+    Monitor(AppState& state, ScreenMetrics screen);
+    ~Monitor() override;
+
+    // Runs the start-up sequence and loads the status window (hidden, in the tray).
+    void StartApplication();
+    // Closes the windows (the tray icon goes with the status window), logs the end and
+    // leaves the event loop; nothing runs after it.
+    void EndApplication();
+
+    void RunGame(int slot) override;
+    void Exit() override { EndApplication(); }
+
+    frmStatus* Status() const { return status_.get(); }
+
+private:
+    AppState& state_;
+    ScreenMetrics screen_;
+    std::unique_ptr<frmStatus> status_;
+};
 
 } // namespace lindrel

@@ -1,27 +1,17 @@
 #include "app/Application.h"
 #include "core/AppState.h"
 #include "core/ProgramFolder.h"
-#include "service/AlertSink.h"
 #include "service/StatsBaseUrl.h"
 
+#include <QApplication>
 #include <filesystem>
-#include <iostream>
 #include <system_error>
 
-namespace {
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The program lives in the tray: closing or hiding a window never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-// Until the status window exists, alerts go to the terminal.
-class ConsoleAlerts : public lindrel::AlertSink {
-public:
-    void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage,
-                      int /*MyIcon*/) override {
-        std::cout << "[" << MyTip << "]\n" << MyMessage << std::endl;
-    }
-};
-
-} // namespace
-
-int main() {
     std::string folder = lindrel::ProgramFolder();
     if (folder.empty()) {
         std::error_code error;
@@ -29,8 +19,7 @@ int main() {
     }
     lindrel::AppState state(folder);
     state.StatsBaseURL = lindrel::kStatsBaseURL;
-    ConsoleAlerts alerts;
-    lindrel::StartApplication(state, alerts);
-    lindrel::EndApplication(state);
-    return 0;
+    lindrel::Monitor monitor(state, lindrel::ScreenMetrics::Primary());
+    monitor.StartApplication();
+    return QApplication::exec();
 }

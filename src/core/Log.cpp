@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <locale.h>
+#include <new>
+#include <stdexcept>
+#include <system_error>
 #include <unistd.h>
 
 namespace lindrel {
@@ -61,6 +64,18 @@ std::string FormatLogStamp(const std::tm& when, const std::string& localeName) {
     std::string stamp = LocaleStamp(when, locale);
     freelocale(locale);
     return stamp;
+}
+
+std::string HandlerLogLine(std::string_view operation, const std::exception& failure) {
+    int number = 5;
+    if (const auto* system = dynamic_cast<const std::system_error*>(&failure)) {
+        number = system->code().value();
+    } else if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr) {
+        number = 7;
+    } else if (dynamic_cast<const std::out_of_range*>(&failure) != nullptr) {
+        number = 9;
+    }
+    return std::string(operation) + "_Error [" + std::to_string(number) + "] " + failure.what();
 }
 
 void WriteLog(const AppState& state, std::string_view message, int /*category*/) {

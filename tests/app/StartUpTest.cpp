@@ -36,7 +36,7 @@ TEST(StartUp, WithTheServiceUnreachable) {
     state.FindMark = {1, 2, 3, 4, 5};
     state.DialogOpen = true;
     CountingSink sink;
-    StartApplication(state, sink);
+    RunStartUpSequence(state, sink);
 
     EXPECT_EQ(state.ServerData(0, ServerName), "Quorvane Other");
     EXPECT_EQ(state.ServerData, state.DefaultServers);
@@ -50,7 +50,7 @@ TEST(StartUp, WithTheServiceUnreachable) {
     EXPECT_TRUE(std::filesystem::exists(dir / "global.dat"));
 
     const std::string settings = test::ReadFile(dir / "lindrel.dat");
-    EndApplication(state);
+    FinishShutDown(state);
     EXPECT_EQ(LogMessages(dir).back(), "APPLICATION ENDED");
     EXPECT_EQ(test::ReadFile(dir / "lindrel.dat"), settings);
 }
@@ -71,7 +71,7 @@ TEST(StartUp, AsksTheServiceInOrderAndFillsTheTables) {
     AppState state(dir.str());
     state.StatsBaseURL = service.BaseUrl();
     CountingSink sink;
-    StartApplication(state, sink);
+    RunStartUpSequence(state, sink);
 
     EXPECT_EQ(service.Queries(),
               (std::vector<std::string>{"f=3", "f=1", "d=30,31,32,33,34&t=0,0,0,0,0&s="}));

@@ -1,0 +1,59 @@
+#include "skin/Region.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <vector>
+
+namespace lindrel {
+
+namespace {
+
+std::int32_t ColourAt(const std::uint8_t* pixel) {
+    return pixel[0] + pixel[1] * 256 + pixel[2] * 65536;
+}
+
+} // namespace
+
+void Region::ScanPicture(const QImage& picture, std::int32_t& key) {
+    hRgn_ = QRegion();
+    bitmap_.CreateFromPicture(picture);
+    const std::uint8_t* bits = bitmap_.DIBSectionBitsPtr();
+    if (bits == nullptr) {
+        return;
+    }
+    const std::int32_t width = bitmap_.Width();
+    const std::int32_t height = bitmap_.Height();
+    const auto stride = static_cast<std::size_t>(bitmap_.BytesPerScanLine());
+    if (key == 1) {
+        key = ColourAt(bits);
+    }
+    // Collect the one-pixel-high runs, then build the region in one go: far cheaper
+    // than uniting rectangle by rectangle, and the same set of pixels.
+    std::vector<QRect> runs;
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::uint8_t* row = bits + static_cast<std::size_t>(y) * stride;
+        std::int32_t x = 0;
+        while (x < width) {
+            while (x < width && ColourAt(row + static_cast<std::size_t>(x) * 3) == key) {
+                ++x;
+            }
+            const std::int32_t start = x;
+            while (x < width && ColourAt(row + static_cast<std::size_t>(x) * 3) != key) {
+                ++x;
+            }
+            if (x > start) {
+                runs.emplace_back(start, height - 1 - y, x - start, 1);
+            }
+        }
+    }
+    hRgn_.setRects(runs.data(), static_cast<int>(runs.size()));
+}
+
+void Region::ApplyRgn(QWidget& window) const {
+    if (!hRgn_.isEmpty()) {
+        window.setMask(hRgn_);
+    }
+}
+
+} // namespace lindrel

@@ -1,0 +1,70 @@
+#include "ui/status/Forms.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace lindrel {
+
+int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+
+ScreenMetrics ScreenMetrics::Primary() {
+    ScreenMetrics metrics;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return metrics;
+    }
+    const QRect usable = screen->availableGeometry();
+    metrics.fullWidth = usable.width();
+    metrics.fullHeight = usable.height();
+    metrics.origin = usable.topLeft();
+    if (screen->logicalDotsPerInchX() > 0 && screen->logicalDotsPerInchY() > 0) {
+        metrics.twipsPerPixelX = 1440.0 / screen->logicalDotsPerInchX();
+        metrics.twipsPerPixelY = 1440.0 / screen->logicalDotsPerInchY();
+    }
+    return metrics;
+}
+
+int ScreenMetrics::ToPixelsX(double twips) const { return RoundHalfEven(twips / twipsPerPixelX); }
+int ScreenMetrics::ToPixelsY(double twips) const { return RoundHalfEven(twips / twipsPerPixelY); }
+
+TwipsPoint StatusWindowPlace(const ScreenMetrics& screen, int widthTwips, int heightTwips) {
+    return {RoundHalfEven(screen.fullHeight * screen.twipsPerPixelY) - heightTwips - 475,
+            RoundHalfEven(screen.fullWidth * screen.twipsPerPixelX) - widthTwips};
+}
+
+TwipsPoint AlertPlace(const ScreenMetrics& screen, int widthTwips, int heightTwips) {
+    const int x = RoundHalfEven(screen.fullWidth * screen.twipsPerPixelX - widthTwips);
+    const int y = RoundHalfEven(screen.fullHeight * screen.twipsPerPixelY - heightTwips);
+    return {y - 475, x - 475};
+}
+
+void SetTwipsGeometry(QWidget& widget, const ScreenMetrics& screen, int left, int top, int width,
+                      int height) {
+    widget.setGeometry(screen.ToPixelsX(left), screen.ToPixelsY(top), screen.ToPixelsX(width),
+                       screen.ToPixelsY(height));
+}
+
+void MoveTwips(QWidget& window, const ScreenMetrics& screen, TwipsPoint place) {
+    window.move(screen.origin.x() + screen.ToPixelsX(place.left),
+                screen.origin.y() + screen.ToPixelsY(place.top));
+}
+
+TwipsPoint WindowTwips(const QWidget& window, const ScreenMetrics& screen) {
+    return {RoundHalfEven((window.y() - screen.origin.y()) * screen.twipsPerPixelY),
+            RoundHalfEven((window.x() - screen.origin.x()) * screen.twipsPerPixelX)};
+}
+
+void ShowWindowNoActivate(QWidget& window) {
+    window.setAttribute(Qt::WA_ShowWithoutActivating, true);
+    window.show();
+}
+
+void BringToFront(QWidget& window) {
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace lindrel

@@ -1,0 +1,16 @@
+#pragma once
+
+namespace lindrel {
+
+// What the status window asks of the rest of the program: the parts above it (the
+// launcher, the shut-down) implement this.
+class StatusActions {
+public:
+    virtual ~StatusActions() = default;
+    // A double-click on a row.
+    virtual void RunGame(int slot) = 0;
+    // "Exit" in the tray menu; does not return to the caller's event handling.
+    virtual void Exit() = 0;
+};
+
+} // namespace lindrel

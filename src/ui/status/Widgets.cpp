@@ -1,0 +1,42 @@
+#include "ui/status/Widgets.h"
+
+#include <QMouseEvent>
+
+namespace lindrel {
+
+ClickLabel::ClickLabel(const QString& text, QWidget* parent, std::function<void()> onClick)
+    : QLabel(text, parent), onClick_(std::move(onClick)) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+        onClick_) {
+        onClick_();
+    }
+}
+
+HitArea::HitArea(QWidget* parent) : QWidget(parent) {}
+
+void HitArea::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton && onRightPress) {
+        onRightPress(event->globalPosition().toPoint());
+    } else if (event->button() != Qt::LeftButton) {
+        event->ignore();
+    }
+}
+
+void HitArea::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+        onClick) {
+        onClick();
+    }
+}
+
+void HitArea::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && onDoubleClick) {
+        onDoubleClick();
+    }
+}
+
+} // namespace lindrel

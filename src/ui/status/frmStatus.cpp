@@ -1,0 +1,210 @@
+#include "ui/status/frmStatus.h"
+
+#include "core/AppState.h"
+#include "core/Log.h"
+#include "service/StatusPoll.h"
+#include "ui/status/Ansi.h"
+#include "ui/status/StatusActions.h"
+#include "ui/status/Tray.h"
+#include "ui/status/Widgets.h"
+#include "ui/status/frmAlert.h"
+
+#include <QCursor>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+namespace lindrel {
+
+namespace {
+
+constexpr int kInfoTops[] = {390, 735, 1035, 1350, 1680};
+constexpr int kGameTops[] = {420, 750, 1050, 1380, 1710};
+constexpr int kEditTops[] = {390, 705, 1020, 1350, 1650};
+constexpr int kInfoLefts[] = {480, 2040, 3120, 3720};
+constexpr int kInfoWidths[] = {1380, 825, 420, 300};
+constexpr const char* kDesignTexts[] = {"Server Name", "Map Name", "2/20", "125"};
+
+} // namespace
+
+frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetrics& screen)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), state_(state), actions_(actions),
+      screen_(screen), skin_(":/lindrel/status.png") {
+    setObjectName("frmStatus");
+    setWindowTitle("Lindrel");
+    setWindowIcon(QIcon(":/lindrel/icon.png"));
+    resize(screen.ToPixelsX(kWidthTwips), screen.ToPixelsY(kHeightTwips));
+
+    QFont rowFont("Arial");
+    rowFont.setPointSizeF(8.25);
+    QPalette yellow = palette();
+    yellow.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        for (int column = 0; column < 4; ++column) {
+            auto* label = new QLabel(kDesignTexts[column], this);
+            SetTwipsGeometry(*label, screen, kInfoLefts[column], kInfoTops[slot],
+                             kInfoWidths[column], 210);
+            label->setFont(rowFont);
+            label->setPalette(yellow);
+            label->setAttribute(Qt::WA_TransparentForMouseEvents);
+            lblInfo_[static_cast<std::size_t>(slot * 4 + column)] = label;
+        }
+    }
+    // The hit areas lie above the texts, so a click on a row's text reaches them.
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        auto* game = new HitArea(this);
+        SetTwipsGeometry(*game, screen, 480, kGameTops[slot], 3495, 180);
+        game->onDoubleClick = [this, slot] {
+            try {
+                state_.SelectedSlot = slot;
+                actions_.RunGame(slot);
+                hide();
+            } catch (const std::exception& failure) {
+                WriteLog(state_, HandlerLogLine("lblGame_DblClick", failure), 4);
+            }
+        };
+        game->onRightPress = [this, slot](QPoint) {
+            state_.SelectedSlot = slot;
+            popUpMenu(menu_.mnuServer);
+        };
+        lblGame_[static_cast<std::size_t>(slot)] = game;
+
+        auto* edit = new HitArea(this);
+        SetTwipsGeometry(*edit, screen, 4170, kEditTops[slot], 120, 210);
+        lblEdit_[static_cast<std::size_t>(slot)] = edit;
+    }
+    lblExit_ = new HitArea(this);
+    SetTwipsGeometry(*lblExit_, screen, 4080, 0, 240, 255);
+    lblExit_->onClick = [this] { hide(); };
+
+    startSystemMove = [](QWindow& window) { return window.startSystemMove(); };
+    popUpMenu = [](QMenu& menu) { menu.popup(QCursor::pos()); };
+
+    tray_.setIcon(QIcon(":/lindrel/icon.png"));
+    connect(&tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                TrayCallback(TrayMessageFor(reason));
+            });
+    connect(menu_.mnuExit, &QAction::triggered, this, [this] { actions_.Exit(); });
+
+    timer1_.setInterval(LINDREL_POLL_INTERVAL_MS);
+    connect(&timer1_, &QTimer::timeout, this, &frmStatus::Timer1_Timer);
+}
+
+frmStatus::~frmStatus() {
+    tray_.hide();
+    if (alert_) {
+        delete alert_.data();
+    }
+}
+
+void frmStatus::Load() {
+    std::int32_t key = 1;
+    region_.ScanPicture(skin_, key);
+    region_.ApplyRgn(*this);
+    LoadAllServerData();
+    RefreshTrayIcon();
+    EnsureTrayShown();
+    timer1_.start();
+    loaded_ = true;
+    // Without a tray there would be no way to reach the window: show it at once.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        ShowStatusWindow();
+    }
+}
+
+void frmStatus::EnsureTrayShown() {
+    if (!tray_.isVisible() && QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray_.show();
+    }
+}
+
+void frmStatus::SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage,
+                             int /*MyIcon*/) {
+    if (!alert_) {
+        alert_ = new frmAlert(screen_);
+    }
+    alert_->LoadMe(FromAnsi(MyMessage), FromAnsi(MyTip));
+    ShowWindowNoActivate(*alert_);
+}
+
+void frmStatus::LoadServerData(int lngServerID) {
+    const auto& status = state_.ServerStatus.at(static_cast<std::size_t>(lngServerID));
+    lblInfo(4 * lngServerID).setText(FromAnsi(state_.ServerCaption(lngServerID)));
+    lblInfo(4 * lngServerID + 1).setText(FromAnsi(status.MapName));
+    lblInfo(4 * lngServerID + 2).setText(FromAnsi(status.Players));
+    lblInfo(4 * lngServerID + 3).setText(FromAnsi(status.Ping));
+}
+
+void frmStatus::LoadAllServerData() {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        LoadServerData(slot);
+    }
+}
+
+void frmStatus::ShowStatusWindow() {
+    LoadAllServerData();
+    RefreshTrayIcon();
+    if (isVisible()) {
+        return;
+    }
+    show();
+    const TwipsPoint place = StatusWindowPlace(screen_, kWidthTwips, kHeightTwips);
+    MoveTwips(*this, screen_, place);
+    BringToFront(*this);
+}
+
+void frmStatus::RefreshTrayIcon() { tray_.setToolTip(FromAnsi(TrayTip(state_))); }
+
+void frmStatus::TrayCallback(int message) {
+    switch (DecodeTrayCallback(message, state_.DialogOpen)) {
+    case TrayAction::ShowStatusWindow:
+        ShowStatusWindow();
+        break;
+    case TrayAction::PopUpTrayMenu:
+        PopUpTrayMenu();
+        break;
+    case TrayAction::None:
+        break;
+    }
+}
+
+void frmStatus::PopUpTrayMenu() { popUpMenu(menu_.mnuMenu); }
+
+void frmStatus::Timer1_Timer() {
+    timer1_.stop();
+    try {
+        PullStats(state_, *this);
+        LoadAllServerData();
+        RefreshTrayIcon();
+        // A tray that appears after the start gets the icon.
+        EnsureTrayShown();
+    } catch (const std::exception& failure) {
+        WriteLog(state_, HandlerLogLine("Timer1_Timer", failure), 4);
+    }
+    timer1_.start();
+}
+
+void frmStatus::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, skin_);
+}
+
+void frmStatus::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && !state_.DialogOpen && windowHandle() != nullptr) {
+        startSystemMove(*windowHandle());
+    } else if (event->button() == Qt::RightButton && !tray_.isVisible()) {
+        // With no tray icon, the skin itself opens the tray menu.
+        TrayCallback(kRightButtonUp);
+    }
+}
+
+void frmStatus::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && loaded_) {
+        ShowStatusWindow();
+    }
+}
+
+} // namespace lindrel

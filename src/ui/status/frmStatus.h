@@ -1,0 +1,94 @@
+#pragma once
+
+#include "service/AlertSink.h"
+#include "skin/Region.h"
+#include "ui/status/Forms.h"
+#include "ui/status/frmAlert.h"
+#include "ui/status/frmMenu.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QWindow;
+
+namespace lindrel {
+
+struct AppState;
+class StatusActions;
+class HitArea;
+
+// The main window: five status rows on a skin-shaped, borderless window, the tray icon,
+// the polling timer and the alert pop-up.
+class frmStatus : public QWidget, public AlertSink {
+    Q_OBJECT
+public:
+    frmStatus(AppState& state, StatusActions& actions, const ScreenMetrics& screen);
+    ~frmStatus() override;
+
+    // Shapes the window, fills the rows, puts up the tray icon and starts Timer1. The
+    // window stays hidden, unless there is no tray to show it from.
+    void Load();
+    bool loaded() const { return loaded_; }
+
+    void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage,
+                      int MyIcon) override;
+    void LoadServerData(int lngServerID);
+    void LoadAllServerData();
+    // Refreshes; if hidden, shows the window in the bottom-right corner, in front.
+    void ShowStatusWindow();
+    void RefreshTrayIcon();
+    // A tray mouse message (512 to 517), as the tray icon reports it.
+    void TrayCallback(int message);
+    void Timer1_Timer();
+
+    // Replaceable by tests: how a drag starts and how a menu pops up.
+    std::function<bool(QWindow&)> startSystemMove;
+    std::function<void(QMenu&)> popUpMenu;
+
+    QLabel& lblInfo(int index) const { return *lblInfo_.at(static_cast<std::size_t>(index)); }
+    HitArea& lblGame(int slot) const { return *lblGame_.at(static_cast<std::size_t>(slot)); }
+    HitArea& lblEdit(int slot) const { return *lblEdit_.at(static_cast<std::size_t>(slot)); }
+    HitArea& lblExit() const { return *lblExit_; }
+    frmAlert* Alert() const { return alert_; }
+    frmMenu& Menu() { return menu_; }
+    QTimer& Timer1() { return timer1_; }
+    QSystemTrayIcon& TrayIcon() { return tray_; }
+    const Region& WindowRegion() const { return region_; }
+
+    static constexpr int kWidthTwips = 4515;
+    static constexpr int kHeightTwips = 2355;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void PopUpTrayMenu();
+    void EnsureTrayShown();
+
+    AppState& state_;
+    StatusActions& actions_;
+    const ScreenMetrics& screen_;
+    QImage skin_;
+    Region region_;
+    std::array<QLabel*, 20> lblInfo_{};
+    std::array<HitArea*, 5> lblGame_{};
+    std::array<HitArea*, 5> lblEdit_{};
+    HitArea* lblExit_ = nullptr;
+    QPointer<frmAlert> alert_;
+    frmMenu menu_;
+    QSystemTrayIcon tray_;
+    QTimer timer1_;
+    bool loaded_ = false;
+};
+
+} // namespace lindrel

@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QWidget>
-
 #include <vector>
 
 namespace lindrel {
@@ -29,9 +28,10 @@ void Region::ScanPicture(const QImage& picture, std::int32_t& key) {
         key = ColourAt(bits);
     }
     // Collect the one-pixel-high runs, then build the region in one go: far cheaper
-    // than uniting rectangle by rectangle, and the same set of pixels.
+    // than uniting rectangle by rectangle, and the same set of pixels. setRects wants
+    // them top-down, so the stored rows are walked from the last (the picture's top).
     std::vector<QRect> runs;
-    for (std::int32_t y = 0; y < height; ++y) {
+    for (std::int32_t y = height - 1; y >= 0; --y) {
         const std::uint8_t* row = bits + static_cast<std::size_t>(y) * stride;
         std::int32_t x = 0;
         while (x < width) {

@@ -3,7 +3,6 @@
 #include "skin/cDIBSection.h"
 
 #include <QRegion>
-
 #include <cstdint>
 
 class QImage;
@@ -18,8 +17,8 @@ public:
     // colour of the picture's bottom-left pixel, which is written back into key.
     void ScanPicture(const QImage& picture, std::int32_t& key);
     // Gives the window the shape. Qt masks are in client coordinates, with any window
-    // frame outside them, so the shape needs no shift past a frame. An empty shape (a picture that could not be read)
-    // is not applied: it would make the window invisible for good.
+    // frame outside them, so the shape needs no shift past a frame. An empty shape (a picture that
+    // could not be read) is not applied: it would make the window invisible for good.
     void ApplyRgn(QWidget& window) const;
 
     const QRegion& hRgn() const { return hRgn_; }

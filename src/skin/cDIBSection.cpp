@@ -1,7 +1,6 @@
 #include "skin/cDIBSection.h"
 
 #include <QImage>
-
 #include <algorithm>
 #include <limits>
 
@@ -37,9 +36,8 @@ void cDIBSection::CreateFromPicture(const QImage& picThis) {
     LoadPictureBlt(picThis, 0, 0, -1, -1);
 }
 
-void cDIBSection::LoadPictureBlt(const QImage& source, std::int32_t lSrcLeft,
-                                 std::int32_t lSrcTop, std::int32_t lSrcWidth,
-                                 std::int32_t lSrcHeight) {
+void cDIBSection::LoadPictureBlt(const QImage& source, std::int32_t lSrcLeft, std::int32_t lSrcTop,
+                                 std::int32_t lSrcWidth, std::int32_t lSrcHeight) {
     if (bits_.empty()) {
         return;
     }

@@ -30,9 +30,8 @@ public:
     void CreateFromPicture(const QImage& picThis);
     // Copies a part of a picture to (0, 0); a negative width or height means the
     // bitmap's own.
-    void LoadPictureBlt(const QImage& source, std::int32_t lSrcLeft = 0,
-                        std::int32_t lSrcTop = 0, std::int32_t lSrcWidth = -1,
-                        std::int32_t lSrcHeight = -1);
+    void LoadPictureBlt(const QImage& source, std::int32_t lSrcLeft = 0, std::int32_t lSrcTop = 0,
+                        std::int32_t lSrcWidth = -1, std::int32_t lSrcHeight = -1);
     void ClearUp();
 
     std::int32_t BytesPerScanLine() const;

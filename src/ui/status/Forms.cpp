@@ -3,12 +3,13 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
-
 #include <cmath>
 
 namespace lindrel {
 
-int RoundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+int RoundHalfEven(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
 
 ScreenMetrics ScreenMetrics::Primary() {
     ScreenMetrics metrics;
@@ -27,8 +28,12 @@ ScreenMetrics ScreenMetrics::Primary() {
     return metrics;
 }
 
-int ScreenMetrics::ToPixelsX(double twips) const { return RoundHalfEven(twips / twipsPerPixelX); }
-int ScreenMetrics::ToPixelsY(double twips) const { return RoundHalfEven(twips / twipsPerPixelY); }
+int ScreenMetrics::ToPixelsX(double twips) const {
+    return RoundHalfEven(twips / twipsPerPixelX);
+}
+int ScreenMetrics::ToPixelsY(double twips) const {
+    return RoundHalfEven(twips / twipsPerPixelY);
+}
 
 TwipsPoint StatusWindowPlace(const ScreenMetrics& screen, int widthTwips, int heightTwips) {
     return {RoundHalfEven(screen.fullHeight * screen.twipsPerPixelY) - heightTwips - 475,

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QSystemTrayIcon>
-
 #include <string>
 
 namespace lindrel {

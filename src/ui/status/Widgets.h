@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QPoint>
-
 #include <functional>
 
 class QMouseEvent;

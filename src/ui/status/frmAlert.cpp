@@ -53,6 +53,7 @@ frmAlert::frmAlert(const ScreenMetrics& screen)
     lblOK_->setObjectName("lblOK");
 
     timKillMe_.setSingleShot(true);
+    timKillMe_.setTimerType(Qt::PreciseTimer);
     timKillMe_.setInterval(5000);
     connect(&timKillMe_, &QTimer::timeout, this, [this] {
         timKillMe_.stop();
@@ -71,8 +72,12 @@ void frmAlert::LoadMe(const QString& message, const QString& title) {
     timKillMe_.start();
 }
 
-QString frmAlert::Title() const { return lblTitle_->text(); }
-QString frmAlert::Message() const { return lblMsg_->toPlainText(); }
+QString frmAlert::Title() const {
+    return lblTitle_->text();
+}
+QString frmAlert::Message() const {
+    return lblMsg_->toPlainText();
+}
 
 void frmAlert::lblOK_Click() {
     timKillMe_.stop();

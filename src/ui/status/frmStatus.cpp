@@ -82,10 +82,9 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
     popUpMenu = [](QMenu& menu) { menu.popup(QCursor::pos()); };
 
     tray_.setIcon(QIcon(":/lindrel/icon.png"));
-    connect(&tray_, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                TrayCallback(TrayMessageFor(reason));
-            });
+    connect(
+        &tray_, &QSystemTrayIcon::activated, this,
+        [this](QSystemTrayIcon::ActivationReason reason) { TrayCallback(TrayMessageFor(reason)); });
     connect(menu_.mnuExit, &QAction::triggered, this, [this] { actions_.Exit(); });
 
     timer1_.setInterval(LINDREL_POLL_INTERVAL_MS);
@@ -155,7 +154,9 @@ void frmStatus::ShowStatusWindow() {
     BringToFront(*this);
 }
 
-void frmStatus::RefreshTrayIcon() { tray_.setToolTip(FromAnsi(TrayTip(state_))); }
+void frmStatus::RefreshTrayIcon() {
+    tray_.setToolTip(FromAnsi(TrayTip(state_)));
+}
 
 void frmStatus::TrayCallback(int message) {
     switch (DecodeTrayCallback(message, state_.DialogOpen)) {
@@ -170,7 +171,9 @@ void frmStatus::TrayCallback(int message) {
     }
 }
 
-void frmStatus::PopUpTrayMenu() { popUpMenu(menu_.mnuMenu); }
+void frmStatus::PopUpTrayMenu() {
+    popUpMenu(menu_.mnuMenu);
+}
 
 void frmStatus::Timer1_Timer() {
     timer1_.stop();

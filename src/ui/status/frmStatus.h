@@ -11,7 +11,6 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
-
 #include <array>
 #include <functional>
 #include <memory>
@@ -38,8 +37,7 @@ public:
     void Load();
     bool loaded() const { return loaded_; }
 
-    void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage,
-                      int MyIcon) override;
+    void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage, int MyIcon) override;
     void LoadServerData(int lngServerID);
     void LoadAllServerData();
     // Refreshes; if hidden, shows the window in the bottom-right corner, in front.

@@ -1,0 +1,74 @@
+#include "core/AppState.h"
+#include "ui/status/Ansi.h"
+#include "ui/status/Forms.h"
+#include "ui/status/Tray.h"
+
+#include <gtest/gtest.h>
+
+namespace lindrel {
+namespace {
+
+TEST(TrayDecoding, OnlyReleasesAct) {
+    for (const bool dialogOpen : {false, true}) {
+        EXPECT_EQ(DecodeTrayCallback(kMouseMove, dialogOpen), TrayAction::None);
+        EXPECT_EQ(DecodeTrayCallback(kLeftButtonDown, dialogOpen), TrayAction::None);
+        EXPECT_EQ(DecodeTrayCallback(kLeftButtonUp, dialogOpen), TrayAction::ShowStatusWindow);
+        EXPECT_EQ(DecodeTrayCallback(kLeftButtonDoubleClick, dialogOpen), TrayAction::None);
+        EXPECT_EQ(DecodeTrayCallback(kRightButtonDown, dialogOpen), TrayAction::None);
+        EXPECT_EQ(DecodeTrayCallback(518, dialogOpen), TrayAction::None);
+        EXPECT_EQ(DecodeTrayCallback(0, dialogOpen), TrayAction::None);
+    }
+    EXPECT_EQ(DecodeTrayCallback(kRightButtonUp, false), TrayAction::PopUpTrayMenu);
+    EXPECT_EQ(DecodeTrayCallback(kRightButtonUp, true), TrayAction::None);
+}
+
+TEST(TrayDecoding, QtActivationsStandForReleases) {
+    EXPECT_EQ(TrayMessageFor(QSystemTrayIcon::Trigger), kLeftButtonUp);
+    EXPECT_EQ(TrayMessageFor(QSystemTrayIcon::DoubleClick), kLeftButtonDoubleClick);
+    EXPECT_EQ(TrayMessageFor(QSystemTrayIcon::Context), kRightButtonUp);
+    EXPECT_EQ(TrayMessageFor(QSystemTrayIcon::MiddleClick), 0);
+}
+
+TEST(TrayTip, SlotZeroJoinedAndCut) {
+    AppState state("/nonexistent");
+    EXPECT_EQ(TrayTip(state), " -  -  - ");
+    state.ServerStatus[0] = {"q3dm17", "3/16", "48", "Quorvane Other", "0"};
+    state.ServerStatus[1].ReportedName = "not this one";
+    EXPECT_EQ(TrayTip(state), "Quorvane Other - q3dm17 - 3/16 - 48");
+    state.ServerStatus[0].ReportedName = std::string(200, 'n');
+    EXPECT_EQ(TrayTip(state).size(), 127u);
+    EXPECT_EQ(GetTipText(state, 0).size(), 200u + 21u);
+}
+
+TEST(Placement, InTwipsOnAKnownScreen) {
+    ScreenMetrics screen;
+    screen.fullWidth = 1024;
+    screen.fullHeight = 738;
+    const TwipsPoint status = StatusWindowPlace(screen, 4515, 2355);
+    EXPECT_EQ(status.top, 738 * 15 - 2355 - 475);
+    EXPECT_EQ(status.left, 1024 * 15 - 4515);
+    const TwipsPoint alert = AlertPlace(screen, 5550, 2340);
+    EXPECT_EQ(alert.top, 738 * 15 - 2340 - 475);
+    EXPECT_EQ(alert.left, 1024 * 15 - 5550 - 475);
+    // The two share their bottom line.
+    EXPECT_EQ(status.top + 2355, alert.top + 2340);
+
+    screen.twipsPerPixelX = screen.twipsPerPixelY = 1440.0 / 120; // 120 dpi: 12 twips a pixel
+    EXPECT_EQ(StatusWindowPlace(screen, 4515, 2355).left, 1024 * 12 - 4515);
+    EXPECT_EQ(screen.ToPixelsX(4515), 376);
+    EXPECT_EQ(RoundHalfEven(2.5), 2);
+    EXPECT_EQ(RoundHalfEven(3.5), 4);
+}
+
+TEST(Ansi, Windows1252BothWays) {
+    std::string all;
+    for (int c = 1; c < 256; ++c) {
+        all += static_cast<char>(c);
+    }
+    EXPECT_EQ(ToAnsi(FromAnsi(all)), all);
+    EXPECT_EQ(FromAnsi("\x80\xe9"), QString::fromUtf8("\u20ac\u00e9"));
+    EXPECT_EQ(ToAnsi(QString::fromUtf8("\u0416x")), "?x");
+}
+
+} // namespace
+} // namespace lindrel

@@ -1,9 +1,9 @@
 #include "skin/Region.h"
+
 #include "skin/cDIBSection.h"
 
 #include <QImage>
 #include <QWidget>
-
 #include <gtest/gtest.h>
 
 namespace lindrel {
@@ -18,7 +18,10 @@ QImage Picture(const std::vector<std::string>& rows) {
                  QImage::Format_RGB888);
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            image.setPixelColor(x, y, rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == '#' ? kSkin : kKey);
+            image.setPixelColor(
+                x, y,
+                rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == '#' ? kSkin
+                                                                                      : kKey);
         }
     }
     return image;

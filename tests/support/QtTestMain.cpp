@@ -2,7 +2,6 @@
 // unless the environment names another, and nothing reads the user's settings.
 #include <QApplication>
 #include <QStandardPaths>
-
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {

@@ -24,6 +24,7 @@ frmAlert::frmAlert(const ScreenMetrics& screen)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     setObjectName("frmAlert");
+    setWindowTitle("Lindrel Alert");
     resize(screen.ToPixelsX(kWidthTwips), screen.ToPixelsY(kHeightTwips));
     QPalette colours = palette();
     colours.setColor(QPalette::Window, kLightYellow);

@@ -85,7 +85,11 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
     connect(
         &tray_, &QSystemTrayIcon::activated, this,
         [this](QSystemTrayIcon::ActivationReason reason) { TrayCallback(TrayMessageFor(reason)); });
-    connect(menu_.mnuExit, &QAction::triggered, this, [this] { actions_.Exit(); });
+    // Queued: the shut-down deletes this window and its menus, which must not happen
+    // while the menu is still delivering the click.
+    connect(
+        menu_.mnuExit, &QAction::triggered, this, [this] { actions_.Exit(); },
+        Qt::QueuedConnection);
 
     timer1_.setInterval(LINDREL_POLL_INTERVAL_MS);
     connect(&timer1_, &QTimer::timeout, this, &frmStatus::Timer1_Timer);

@@ -3,7 +3,6 @@
 
 #include <QPointer>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace lindrel {

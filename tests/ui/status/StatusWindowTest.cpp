@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QTest>
 #include <QWindow>
-
 #include <gtest/gtest.h>
 
 namespace lindrel {
@@ -149,6 +148,8 @@ TEST_F(StatusWindowTest, RowsLaunchAndOpenTheServerMenu) {
     EXPECT_EQ(menus, std::vector<QString>{"Server"});
 
     window->Menu().mnuExit->trigger();
+    EXPECT_EQ(actions.exits, 0); // after the menu is done with the click
+    QTest::qWait(10);
     EXPECT_EQ(actions.exits, 1);
 }
 

@@ -1,7 +1,8 @@
+#include "ui/status/Tray.h"
+
 #include "core/AppState.h"
 #include "ui/status/Ansi.h"
 #include "ui/status/Forms.h"
-#include "ui/status/Tray.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# End to end on a real X desktop: Xvfb, openbox and trayer, the bundled stats service
+# with five demo game servers, and the monitor itself, driven with xdotool.
+#   monitor.sh LINDREL LINDREL_STATS LINDREL_DEMO_SERVERS SCREENSHOT_FOLDER
+# Everything listens on 127.0.0.1 or a local X display and is stopped at the end.
+set -euo pipefail
+lindrel=$1 stats=$2 demo=$3 shots=$4
+mkdir -p "$shots"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  [ -n "${KEEP:-}" ] && echo "kept $work" || rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+step() { echo "-- $*"; }
+
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+  local limit=$1; shift
+  local deadline=$((SECONDS + limit))
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
+
+if (exec 3<>/dev/tcp/127.0.0.1/27950) 2>/dev/null; then
+  fail "something already listens on 127.0.0.1:27950, where the monitor looks for its service"
+fi
+
+display=99
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+export DISPLAY=":$display"
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
+  >"$work/trayer.log" 2>&1 &
+pids+=($!)
+wait_for 10 sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"' ||
+  fail "trayer did not start"
+
+step "service with five demo game servers"
+port=$(python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+"$demo" --count 5 --port "$port" >"$work/demo.log" 2>&1 &
+demo_pid=$!
+pids+=($demo_pid)
+{
+  printf '[service]\nlisten = "127.0.0.1:27950"\nrefresh_ms = 1000\nquery_timeout_ms = 200\n'
+  i=0
+  for entry in "7 Quorvane Other" "4 Quorvane TS" "8 Quorvane CTF" "6 Quorvane Duel" "9 Quorvane Public"; do
+    printf '[[directory]]\nid = %s\nname = "%s"\naddress = "127.0.0.1"\nport = %s\n' \
+      "${entry%% *}" "${entry#* }" $((port + i))
+    i=$((i + 1))
+  done
+} >"$work/stats.toml"
+"$stats" --config "$work/stats.toml" >"$work/stats.log" 2>&1 &
+pids+=($!)
+wait_for 10 bash -c '(exec 3<>/dev/tcp/127.0.0.1/27950) 2>/dev/null' || fail "service did not start"
+sleep 1.5 # the first refresh
+
+step "monitor starts, hidden, with its tray icon"
+mkdir "$work/app"
+cp "$lindrel" "$work/app/lindrel"
+"$work/app/lindrel" >"$work/lindrel.out" 2>&1 &
+monitor=$!
+pids+=($monitor)
+# "WIDTH HEIGHT X Y" of every window with that name and class lindrel.
+windows() {
+  xwininfo -root -tree | perl -ne 'print "$1 $2 $3 $4\n" if /"\Q'"$1"'\E": \("lindrel" "lindrel"\)\s+(\d+)x(\d+)[+-]\d+[+-]\d+\s+\+(-?\d+)\+(-?\d+)/'
+}
+tray_icon() { windows lindrel | awk '$1 <= 32 { print; exit }'; }
+has_tray_icon() { [ -n "$(tray_icon)" ]; }
+wait_for 30 has_tray_icon || fail "no tray icon"
+read -r icon_w icon_h icon_left icon_top <<<"$(tray_icon)"
+icon_x=$((icon_left + icon_w / 2))
+icon_y=$((icon_top + icon_h / 2))
+[ -z "$(windows Lindrel | awk '$1 == 301')" ] || fail "status window visible at start"
+
+step "a click on the icon shows the status window at the bottom right"
+xdotool mousemove "$icon_x" "$icon_y" click 1
+status_window() { windows Lindrel | awk '$1 == 301 && $2 == 157'; }
+has_status_window() { [ -n "$(status_window)" ]; }
+wait_for 5 has_status_window || fail "status window not shown"
+[ "$(status_window)" = "301 157 723 579" ] || fail "status window misplaced: $(status_window)"
+sleep 0.5
+import -window root "$shots/status-window.png"
+for top in 26 49 69 90 112; do
+  yellow=$(convert "$shots/status-window.png" -crop "92x14+$((723 + 32))+$((579 + top))" +repage \
+    -fill black -fuzz 25% +opaque yellow -format '%[fx:mean>0?1:0]' info:)
+  [ "$yellow" = 1 ] || fail "row at $top is empty"
+done
+
+step "a server going down raises the alert, the focus stays where it was"
+xmessage -name lindrel-focus -geometry 300x100+10+10 "typing here" &
+pids+=($!)
+focus_window() { xdotool search --name lindrel-focus 2>/dev/null | head -1; }
+has_focus_window() { [ -n "$(focus_window)" ]; }
+wait_for 5 has_focus_window || fail "no focus window"
+xdotool windowactivate --sync "$(focus_window)" >/dev/null 2>&1 || xdotool windowfocus --sync "$(focus_window)"
+before=$(xdotool getwindowfocus)
+kill "$demo_pid"
+alert_window() { windows "Lindrel Alert" | awk '$1 == 370'; }
+has_alert() { [ -n "$(alert_window)" ]; }
+wait_for 40 has_alert || fail "no alert"
+[ "$(alert_window)" = "370 156 622 580" ] || fail "alert misplaced: $(alert_window)"
+sleep 0.5
+[ "$(xdotool getwindowfocus)" = "$before" ] || fail "the alert took the focus"
+import -window root "$shots/alert.png"
+
+step "Exit from the tray menu ends the program and removes the icon"
+xdotool mousemove "$icon_x" "$icon_y" click 3
+menu() { windows lindrel | awk '$1 > 40 && $2 < 120 { print; exit }'; }
+has_menu() { [ -n "$(menu)" ]; }
+wait_for 5 has_menu || fail "no tray menu"
+read -r menu_w menu_h menu_left menu_top <<<"$(menu)"
+import -window root "$shots/tray-menu.png"
+xdotool mousemove $((menu_left + menu_w / 2)) $((menu_top + menu_h - 10)) click 1
+ended() { ! kill -0 "$monitor" 2>/dev/null; }
+wait_for 10 ended || fail "the program did not end"
+code=0
+wait "$monitor" || code=$?
+[ "$code" = 0 ] || fail "the program ended with status $code: $(cat "$work/lindrel.out")"
+has_tray_icon && fail "the tray icon is still there"
+last=$(tail -n 1 "$work/app/lindrellog.log" | tr -d '\r')
+[[ "$last" == *"] APPLICATION ENDED" ]] || fail "last log line: $last"
+grep -q "] APPLICATION STARTED" "$work/app/lindrellog.log" || fail "no start in the log"
+echo "screenshots: $shots"
+echo "1 passed, 0 failed"

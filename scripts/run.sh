@@ -6,6 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No desktop session here (DISPLAY is not set): run this from your desktop." >&2
+  exit 1
+fi
 cmake --preset default >/dev/null
 cmake --build --preset default --target lindrel lindrel-stats
 

@@ -14,11 +14,21 @@ const std::vector<std::string> kBotNames = {
     "Beret", "Dark",     "Ghost",      "Grunt",   "Morgan",  "Neko",     "Rai"};
 
 const std::vector<DemoProfile> kProfiles = {
-    {"^1Quorvane ^7Other", {"oa_dm1", "oa_dm2", "oa_dm4"}, 16, 3, 8},
-    {"^4Quorvane ^7TS", {"oa_rpg3dm2", "oa_dm3"}, 12, 2, 6},
-    {"^2Quorvane ^7CTF", {"oa_ctf2", "oa_ctf4a", "ctf_gate1"}, 20, 4, 10},
-    {"^3Quorvane ^7Duel", {"oa_thor", "oa_dm5"}, 2, 0, 2},
-    {"^5Quorvane ^7Public", {"oa_dm7", "oa_shouse", "oa_bases3"}, 24, 5, 12},
+    {"^1Quorvane ^7Other", {"oa_dm1", "oa_dm2", "oa_dm4"}, 16, 3, 8, std::chrono::milliseconds(24)},
+    {"^4Quorvane ^7TS", {"oa_rpg3dm2", "oa_dm3"}, 12, 2, 6, std::chrono::milliseconds(41)},
+    {"^2Quorvane ^7CTF",
+     {"oa_ctf2", "oa_ctf4a", "ctf_gate1"},
+     20,
+     4,
+     10,
+     std::chrono::milliseconds(58)},
+    {"^3Quorvane ^7Duel", {"oa_thor", "oa_dm5"}, 2, 0, 2, std::chrono::milliseconds(33)},
+    {"^5Quorvane ^7Public",
+     {"oa_dm7", "oa_shouse", "oa_bases3"},
+     24,
+     5,
+     12,
+     std::chrono::milliseconds(77)},
 };
 
 } // namespace
@@ -143,7 +153,21 @@ awaitable<void> DemoGameServer::Serve() {
         } else {
             continue;
         }
-        socket_.send_to(asio::buffer(packet), from, 0, ec);
+        if (profile_.latency.count() > 0) {
+            asio::co_spawn(socket_.get_executor(), AnswerLater(from, std::move(packet)),
+                           asio::detached);
+        } else {
+            socket_.send_to(asio::buffer(packet), from, 0, ec);
+        }
+    }
+}
+
+awaitable<void> DemoGameServer::AnswerLater(udp::endpoint to, std::string packet) {
+    asio::steady_timer delay(socket_.get_executor(), profile_.latency);
+    boost::system::error_code ec;
+    co_await delay.async_wait(asio::redirect_error(asio::use_awaitable, ec));
+    if (socket_.is_open()) {
+        socket_.send_to(asio::buffer(packet), to, 0, ec);
     }
 }
 
@@ -152,6 +176,9 @@ DemoWorld::DemoWorld(asio::io_context& io, DemoOptions options)
     const std::uint32_t first = ParseIpv4(options_.firstAddress).value_or(0x7f000001u);
     for (std::size_t i = 0; i < options_.count; ++i) {
         DemoProfile profile = kProfiles[i % kProfiles.size()];
+        if (!options_.latency) {
+            profile.latency = std::chrono::milliseconds(0);
+        }
         if (i >= kProfiles.size()) {
             profile.hostname += " " + std::to_string(i + 1);
         }

@@ -20,6 +20,8 @@ struct DemoProfile {
     int maxClients = 16;
     std::size_t minBots = 2;
     std::size_t maxBots = 8;
+    // How long the server takes to answer, so the demo shows pings a network would.
+    std::chrono::milliseconds latency{0};
 };
 
 class DemoGameServer {
@@ -42,6 +44,7 @@ public:
 
 private:
     awaitable<void> Serve();
+    awaitable<void> AnswerLater(udp::endpoint to, std::string packet);
 
     udp::socket socket_;
     udp::endpoint endpoint_;
@@ -63,6 +66,8 @@ struct DemoOptions {
     std::chrono::milliseconds downFirst{90'000};
     std::chrono::milliseconds downEvery{240'000};
     std::chrono::milliseconds downFor{60'000};
+    // Answer after each profile's latency (off for load runs, which time the service).
+    bool latency = true;
 };
 
 // The demo servers and the timer that plays their game.

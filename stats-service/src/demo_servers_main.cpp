@@ -5,13 +5,14 @@
 
 using namespace lindrel::stats;
 
-// Runs many demo game servers on consecutive ports of one address, for load runs and
-// for comparing the service's refresh with other query tools.
+// Runs many demo game servers on consecutive ports of one address, answering at once,
+// for load runs and for comparing the service's refresh with other query tools.
 int main(int argc, char** argv) {
     DemoOptions options;
     options.sameAddress = true;
     options.firstPort = 30000;
     options.downFirst = std::chrono::hours(24 * 365);
+    options.latency = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string_view flag = argv[i];
         const auto number = lindrel::ParseInt32(argv[i + 1]);

@@ -1,0 +1,77 @@
+#include "core/AppState.h"
+#include "skin/Region.h"
+#include "support/ScriptedService.h"
+#include "support/TempDir.h"
+#include "ui/status/StatusActions.h"
+#include "ui/status/frmStatus.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+
+namespace lindrel {
+namespace {
+
+void BM_RegionOfTheStatusSkin(benchmark::State& bench) {
+    const QImage skin(":/lindrel/status.png");
+    for (auto _ : bench) {
+        Region region;
+        std::int32_t key = 1;
+        region.ScanPicture(skin, key);
+        benchmark::DoNotOptimize(region.hRgn().rectCount());
+    }
+}
+BENCHMARK(BM_RegionOfTheStatusSkin)->Unit(benchmark::kMicrosecond);
+
+class NoActions : public StatusActions {
+public:
+    void RunGame(int) override {}
+    void Exit() override {}
+};
+
+// One Timer1 tick: the status poll against a loopback service, the rows and the tray
+// tip. Counted in CPU time of this process (the service runs on its own thread).
+void BM_PollTick(benchmark::State& bench) {
+    test::TempDir dir;
+    test::ScriptedService service;
+    const std::string reply =
+        "7|Quorvane+Other|q3dm17|12%2F16|48|10|127.0.0.1%3A27960|0||1893\n"
+        "4|Quorvane+TS|q3dm6|0%2F16|31|10|127.0.0.2%3A27960|0||0\n"
+        "8|Quorvane+CTF|q3ctf1|8%2F20|35|10|127.0.0.3%3A27960|0||0\n"
+        "6|Quorvane+Duel|q3tourney2|2%2F2|22|10|127.0.0.4%3A27960|0||0\n"
+        "9|Quorvane+Public|q3dm6|15%2F24|61|10|127.0.0.5%3A27960|0||0\n";
+    AppState state(dir.str());
+    state.StatsBaseURL = service.BaseUrl();
+    const char* ids[] = {"7", "4", "8", "6", "9"};
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        state.ServerData(slot, StatsID) = ids[slot];
+    }
+    ScreenMetrics screen;
+    screen.fullWidth = 1024;
+    screen.fullHeight = 768;
+    NoActions actions;
+    frmStatus window(state, actions, screen);
+    window.Load();
+    for (auto _ : bench) {
+        bench.PauseTiming();
+        service.QueueStatus(reply);
+        bench.ResumeTiming();
+        window.Timer1_Timer();
+    }
+}
+BENCHMARK(BM_PollTick)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace lindrel
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -7,9 +7,7 @@
 
 #include <QApplication>
 #include <QImage>
-
 #include <benchmark/benchmark.h>
-
 #include <ctime>
 
 namespace lindrel {
@@ -37,12 +35,11 @@ public:
 void BM_PollTick(benchmark::State& bench) {
     test::TempDir dir;
     test::ScriptedService service;
-    const std::string reply =
-        "7|Quorvane+Other|q3dm17|12%2F16|48|10|127.0.0.1%3A27960|0||1893\n"
-        "4|Quorvane+TS|q3dm6|0%2F16|31|10|127.0.0.2%3A27960|0||0\n"
-        "8|Quorvane+CTF|q3ctf1|8%2F20|35|10|127.0.0.3%3A27960|0||0\n"
-        "6|Quorvane+Duel|q3tourney2|2%2F2|22|10|127.0.0.4%3A27960|0||0\n"
-        "9|Quorvane+Public|q3dm6|15%2F24|61|10|127.0.0.5%3A27960|0||0\n";
+    const std::string reply = "7|Quorvane+Other|q3dm17|12%2F16|48|10|127.0.0.1%3A27960|0||1893\n"
+                              "4|Quorvane+TS|q3dm6|0%2F16|31|10|127.0.0.2%3A27960|0||0\n"
+                              "8|Quorvane+CTF|q3ctf1|8%2F20|35|10|127.0.0.3%3A27960|0||0\n"
+                              "6|Quorvane+Duel|q3tourney2|2%2F2|22|10|127.0.0.4%3A27960|0||0\n"
+                              "9|Quorvane+Public|q3dm6|15%2F24|61|10|127.0.0.5%3A27960|0||0\n";
     AppState state(dir.str());
     state.StatsBaseURL = service.BaseUrl();
     const char* ids[] = {"7", "4", "8", "6", "9"};

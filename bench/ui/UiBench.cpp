@@ -27,6 +27,9 @@ BENCHMARK(BM_RegionOfTheStatusSkin)->Unit(benchmark::kMicrosecond);
 class NoActions : public StatusActions {
 public:
     void RunGame(int) override {}
+    void OpenServerOptions(int, int, int) override {}
+    void OpenPlayers(int, int, int) override {}
+    void OpenGlobalOptions() override {}
     void Exit() override {}
 };
 

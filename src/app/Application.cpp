@@ -5,6 +5,9 @@
 #include "core/Settings.h"
 #include "service/Directory.h"
 #include "service/StatusPoll.h"
+#include "ui/config/frmGlobalOptions.h"
+#include "ui/config/frmOptions.h"
+#include "ui/config/frmPlayers.h"
 #include "ui/status/frmStatus.h"
 
 #include <QCoreApplication>
@@ -18,6 +21,7 @@ void RunStartUpSequence(AppState& state, AlertSink& alerts) {
     LoadServerDirectory(state);
     LoadGameTypes(state);
     LoadSettings(state);
+    state.FileDialogTitle = std::string(kMakerWebAddress) + " - Select Game Exec";
     PullStats(state, alerts);
 }
 
@@ -41,9 +45,38 @@ void Monitor::StartApplication() {
 }
 
 void Monitor::EndApplication() {
+    // The other windows refer to the status window, so they go first.
+    for (QWidget* window :
+         {static_cast<QWidget*>(options_.data()), static_cast<QWidget*>(players_.data()),
+          static_cast<QWidget*>(global_.data())}) {
+        delete window;
+    }
     status_.reset();
     FinishShutDown(state_);
     QCoreApplication::exit(0);
+}
+
+void Monitor::OpenServerOptions(int slot, int top, int left) {
+    if (!options_) {
+        options_ = new frmOptions(state_, *status_, screen_);
+    }
+    options_->LoadMe(slot, top, left);
+    options_->show();
+}
+
+void Monitor::OpenPlayers(int slot, int top, int left) {
+    if (!players_) {
+        players_ = new frmPlayers(state_, *status_, screen_);
+    }
+    players_->LoadMe(slot, top, left);
+    players_->show();
+}
+
+void Monitor::OpenGlobalOptions() {
+    if (!global_) {
+        global_ = new frmGlobalOptions(state_, *status_, screen_);
+    }
+    global_->LoadMe();
 }
 
 void Monitor::RunGame(int /*slot*/) {

@@ -3,6 +3,7 @@
 #include "ui/status/Forms.h"
 #include "ui/status/StatusActions.h"
 
+#include <QPointer>
 #include <memory>
 
 namespace lindrel {
@@ -10,9 +11,16 @@ namespace lindrel {
 struct AppState;
 class AlertSink;
 class frmStatus;
+class frmOptions;
+class frmPlayers;
+class frmGlobalOptions;
+
+// Shown in the title of the game program chooser.
+inline constexpr const char* kMakerWebAddress = "https://lindrel.example";
 
 // The start-up steps that need no window: markers and flags reset, the start logged, the
-// server directory and game types asked for, the settings loaded, the first status poll.
+// server directory and game types asked for, the settings loaded, the file chooser's
+// title set, the first status poll.
 void RunStartUpSequence(AppState& state, AlertSink& alerts);
 
 // The last steps of the shut-down: the game types released, the end logged.
@@ -31,6 +39,9 @@ public:
     void EndApplication();
 
     void RunGame(int slot) override;
+    void OpenServerOptions(int slot, int top, int left) override;
+    void OpenPlayers(int slot, int top, int left) override;
+    void OpenGlobalOptions() override;
     void Exit() override { EndApplication(); }
 
     frmStatus* Status() const { return status_.get(); }
@@ -39,6 +50,10 @@ private:
     AppState& state_;
     ScreenMetrics screen_;
     std::unique_ptr<frmStatus> status_;
+    // Each created on first use, deleted when it closes.
+    QPointer<frmOptions> options_;
+    QPointer<frmPlayers> players_;
+    QPointer<frmGlobalOptions> global_;
 };
 
 } // namespace lindrel

@@ -131,6 +131,10 @@ struct AppState {
     GameTypeCollection GameTypes;
     std::int32_t SelectedSlot = 0;
     bool DialogOpen = false;
+    // The game program chooser's title, set at start-up, and the file it returned last
+    // in this run, which it proposes the next time.
+    std::string FileDialogTitle;
+    std::string LastChosenFile;
 };
 
 // Joins a folder and a file name with exactly one separator between them.

@@ -8,9 +8,6 @@ frmMenu::frmMenu() : mnuMenu("Test"), mnuServer("Server") {
     mnuMenu.addSeparator();
     mnuExit = mnuMenu.addAction("Exit");
     mnuPlayers = mnuServer.addAction("Players");
-    // The options and player windows are not part of this build yet.
-    mnuOptions->setEnabled(false);
-    mnuPlayers->setEnabled(false);
 }
 
 } // namespace lindrel

@@ -72,6 +72,12 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
 
         auto* edit = new HitArea(this);
         SetTwipsGeometry(*edit, screen, 4170, kEditTops[slot], 120, 210);
+        edit->onClick = [this, slot] {
+            const TwipsPoint at = WindowTwips(*this, screen_);
+            actions_.OpenServerOptions(slot, at.top, at.left);
+            state_.DialogOpen = true;
+            setEnabled(false);
+        };
         lblEdit_[static_cast<std::size_t>(slot)] = edit;
     }
     lblExit_ = new HitArea(this);
@@ -85,6 +91,16 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
     connect(
         &tray_, &QSystemTrayIcon::activated, this,
         [this](QSystemTrayIcon::ActivationReason reason) { TrayCallback(TrayMessageFor(reason)); });
+    connect(menu_.mnuOptions, &QAction::triggered, this, [this] {
+        setEnabled(false);
+        actions_.OpenGlobalOptions();
+    });
+    connect(menu_.mnuPlayers, &QAction::triggered, this, [this] {
+        const TwipsPoint at = WindowTwips(*this, screen_);
+        state_.DialogOpen = true;
+        setEnabled(false);
+        actions_.OpenPlayers(state_.SelectedSlot, at.top, at.left);
+    });
     // Queued: the shut-down deletes this window and its menus, which must not happen
     // while the menu is still delivering the click.
     connect(

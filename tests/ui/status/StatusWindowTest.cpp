@@ -17,8 +17,18 @@ namespace {
 class RecordingActions : public StatusActions {
 public:
     void RunGame(int slot) override { games.push_back(slot); }
+    void OpenServerOptions(int slot, int top, int left) override {
+        opened.push_back("options " + std::to_string(slot) + " " + std::to_string(top) + " " +
+                         std::to_string(left));
+    }
+    void OpenPlayers(int slot, int top, int left) override {
+        opened.push_back("players " + std::to_string(slot) + " " + std::to_string(top) + " " +
+                         std::to_string(left));
+    }
+    void OpenGlobalOptions() override { opened.push_back("global"); }
     void Exit() override { ++exits; }
     std::vector<int> games;
+    std::vector<std::string> opened;
     int exits = 0;
 };
 
@@ -137,6 +147,7 @@ TEST_F(StatusWindowTest, DialogOpenBlocksTheDrag) {
 
 TEST_F(StatusWindowTest, RowsLaunchAndOpenTheServerMenu) {
     window->Load();
+    window->move(723, 549); // 10845, 8235 twips
     QTest::mouseDClick(&window->lblGame(3), Qt::LeftButton);
     EXPECT_EQ(actions.games, std::vector<int>{3});
     EXPECT_EQ(state.SelectedSlot, 3);
@@ -147,10 +158,31 @@ TEST_F(StatusWindowTest, RowsLaunchAndOpenTheServerMenu) {
     EXPECT_EQ(state.SelectedSlot, 1);
     EXPECT_EQ(menus, std::vector<QString>{"Server"});
 
+    window->Menu().mnuPlayers->trigger();
+    EXPECT_EQ(actions.opened, std::vector<std::string>{"players 1 8235 10845"});
+    EXPECT_FALSE(window->isEnabled());
+    EXPECT_TRUE(state.DialogOpen);
+
     window->Menu().mnuExit->trigger();
     EXPECT_EQ(actions.exits, 0); // after the menu is done with the click
     QTest::qWait(10);
     EXPECT_EQ(actions.exits, 1);
+}
+
+TEST_F(StatusWindowTest, EditSpotsAndOptionsOpenTheirWindows) {
+    window->Load();
+    window->move(100, 200);
+    QTest::mouseClick(&window->lblEdit(2), Qt::LeftButton);
+    EXPECT_EQ(actions.opened, std::vector<std::string>{"options 2 3000 1500"});
+    EXPECT_TRUE(state.DialogOpen);
+    EXPECT_FALSE(window->isEnabled());
+
+    window->setEnabled(true);
+    state.DialogOpen = false;
+    window->Menu().mnuOptions->trigger();
+    EXPECT_EQ(actions.opened.back(), "global");
+    EXPECT_FALSE(window->isEnabled());
+    EXPECT_FALSE(state.DialogOpen); // the global options do not set it
 }
 
 TEST_F(StatusWindowTest, TimerTickPollsAndRefreshes) {

@@ -1,0 +1,90 @@
+#include "service/Players.h"
+
+#include "core/AppState.h"
+#include "core/Text.h"
+#include "core/UrlCodec.h"
+#include "service/HttpFetch.h"
+#include "service/StatusPoll.h"
+
+#include <algorithm>
+
+namespace lindrel {
+
+namespace {
+
+constexpr std::size_t kMinServerLine = 10;
+constexpr std::size_t kServerLineFields = 5;
+constexpr std::size_t kCountLabel = 8;
+constexpr std::size_t kStatsFields = 6;
+
+void DecodeInto(std::string& target, std::string_view field) {
+    if (auto decoded = URLDecode(field)) {
+        target = std::move(*decoded);
+    }
+}
+
+} // namespace
+
+std::string PlayersQuery(const AppState& state, int slot) {
+    return "p2=" + state.ServerData(slot, StatsID) + WantedPlayersQuery(state);
+}
+
+void PullPlayers(AppState& state, int slot, PlayerListView& view) {
+    const std::string reply = GetURL(state.StatsBaseURL + PlayersQuery(state, slot));
+    if (reply.empty()) {
+        return;
+    }
+    ApplyPlayersReply(state, slot, reply, view);
+}
+
+void ApplyPlayersReply(AppState& state, int slot, const std::string& reply, PlayerListView& view) {
+    const auto lines = Split(TrimSpaces(reply), '\n');
+    if (lines.size() < 2 || lines[0].size() < kMinServerLine) {
+        return;
+    }
+    // A server line without the ping field is not a server line.
+    const auto server = Split(lines[0], '|');
+    if (server.size() < kServerLineFields) {
+        return;
+    }
+    ServerStatusRecord& status = state.ServerStatus.at(static_cast<std::size_t>(slot));
+    DecodeInto(status.MapName, server[2]);
+    DecodeInto(status.Players, server[3]);
+    DecodeInto(status.Ping, server[4]);
+    DecodeInto(status.ReportedName, server[1]);
+    view.SetListHeight(kPlayerListTwips);
+
+    // A count line too short to hold its label, or a negative count, is no count.
+    if (lines[1].size() < kCountLabel) {
+        return;
+    }
+    const int announced = ReadWholeNumber(lines[1].substr(kCountLabel));
+    if (announced < 0) {
+        return;
+    }
+    if (announced == 0) {
+        view.ShowNoPlayers();
+        return;
+    }
+    // Only as many players as the reply has lines for; a count beyond them would make
+    // a list of rows that can never be filled.
+    const int available = static_cast<int>((lines.size() - 2) / 2);
+    const int count = std::min(announced, available);
+    view.ShowRows(count * kPlayerRowTwips);
+    if (count > kVisiblePlayerRows) {
+        view.ConfigureScrollBar(count - kVisiblePlayerRows, kPlayerRowTwips);
+    }
+    for (int player = 1; player <= count; ++player) {
+        const auto nameLine = lines[static_cast<std::size_t>(2 * player)];
+        const auto stats = Split(lines[static_cast<std::size_t>(2 * player + 1)], ',');
+        if (stats.size() < kStatsFields) {
+            return;
+        }
+        // A match field that is not a number reads as 0: not highlighted.
+        const bool highlighted = ReadWholeNumber(stats[5]) > 0;
+        view.AddRow(player - 1, std::string(nameLine), std::string(stats[0]), std::string(stats[1]),
+                    highlighted);
+    }
+}
+
+} // namespace lindrel

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ui/status/Forms.h"
+
+#include <QImage>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+
+namespace lindrel {
+
+class ClickLabel;
+
+// A borderless window with a skin picture behind its controls, laid out in twips.
+class SkinnedDialog : public QWidget {
+public:
+    SkinnedDialog(const ScreenMetrics& screen, const QString& skin, int widthTwips, int heightTwips,
+                  const QColor& background);
+
+    const ScreenMetrics& screen() const { return screen_; }
+    int widthTwips() const { return widthTwips_; }
+    int heightTwips() const { return heightTwips_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+    // A yellow, right-aligned caption in Arial 8.25 pt.
+    QLabel* Caption(const char* text, int left, int top, int width, int height);
+    // A text box in the menu colour, Arial 8.25 pt.
+    QLineEdit* TextBox(int left, int top, int width, int height);
+    // A centred label that acts as a button.
+    ClickLabel* Button(const char* text, int left, int top, int width, int height,
+                       std::function<void()> onClick);
+    // Places the window with its bottom edge on the caller's top, 380 twips to the right.
+    void PlaceAbove(int callerTop, int callerLeft);
+
+private:
+    const ScreenMetrics& screen_;
+    QImage skin_;
+    int widthTwips_;
+    int heightTwips_;
+};
+
+// Shows "&OK" style captions with the mnemonic drawn, as labels show them.
+QString Mnemonic(const char* text);
+
+} // namespace lindrel

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ui/config/Dialog.h"
+#include "ui/config/FileDialog.h"
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace lindrel {
+
+struct AppState;
+class frmStatus;
+
+// "Game Options": one slot's server, passwords, launch settings and game type.
+class frmOptions : public SkinnedDialog {
+public:
+    frmOptions(AppState& state, frmStatus& status, const ScreenMetrics& screen);
+
+    void LoadMe(int MyIndex, int MyTop, int MyLeft);
+    void ShowData();
+    void SaveData();
+    void lblOk_Click();
+    void lblClose_Click();
+    void cmdDialog_Click();
+
+    // Replaceable by tests: the file chooser behind "Browse...".
+    std::function<FileDialogResult()> chooseFile;
+
+    int slot() const { return slot_; }
+    QLineEdit& txtData(int index) const { return *txtData_.at(static_cast<std::size_t>(index)); }
+    QComboBox& cboGameType() const { return *cboGameType_; }
+    QCheckBox& chkServerDown() const { return *chkServerDown_; }
+    const FileDialogResult& LastFileDialogResult() const { return lastResult_; }
+
+    static constexpr int kWidthTwips = 3735;
+    static constexpr int kHeightTwips = 3960;
+
+private:
+    int SelectedGameType() const;
+
+    AppState& state_;
+    frmStatus& status_;
+    int slot_ = 0;
+    std::array<QLineEdit*, 8> txtData_{};
+    QComboBox* cboGameType_;
+    QCheckBox* chkServerDown_;
+    QPushButton* cmdDialog_;
+    FileDialogResult lastResult_;
+};
+
+} // namespace lindrel

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/AppState.h"
+#include "support/ScriptedService.h"
+#include "support/TempDir.h"
+#include "ui/status/StatusActions.h"
+#include "ui/status/frmStatus.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace lindrel::test {
+
+class NoActions : public StatusActions {
+public:
+    void RunGame(int) override {}
+    void OpenServerOptions(int, int, int) override {}
+    void OpenPlayers(int, int, int) override {}
+    void OpenGlobalOptions() override {}
+    void Exit() override {}
+};
+
+// A state pointed at a scripted service, and the status window the dialogs return to,
+// on a 1024 x 738 screen at 15 twips a pixel.
+class ConfigFixture : public ::testing::Test {
+protected:
+    ConfigFixture() {
+        screen.fullWidth = 1024;
+        screen.fullHeight = 738;
+        state.StatsBaseURL = service.BaseUrl();
+        const char* ids[] = {"7", "4", "8", "6", "9"};
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            state.ServerData(slot, StatsID) = ids[slot];
+            state.ServerData(slot, ServerName) = "Slot " + std::to_string(slot);
+        }
+        status = std::make_unique<frmStatus>(state, actions, screen);
+        status->setEnabled(false); // as the status window leaves itself when it opens one
+        state.DialogOpen = true;
+    }
+
+    TempDir dir;
+    ScriptedService service;
+    ScreenMetrics screen;
+    AppState state{dir.str()};
+    NoActions actions;
+    std::unique_ptr<frmStatus> status;
+};
+
+} // namespace lindrel::test

@@ -96,6 +96,61 @@ for top in 26 49 69 90 112; do
   [ "$yellow" = 1 ] || fail "row at $top is empty"
 done
 
+# Clicks at a point given in pixels inside the window with that title.
+click_in() {
+  local title=$1 x=$2 y=$3 w h left top
+  read -r w h left top <<<"$(windows "$title" | head -1)"
+  xdotool mousemove $((left + x)) $((top + y)) click 1
+}
+# Types into the text box at that point: click, select all, type.
+type_in() {
+  click_in "$1" "$2" "$3"
+  xdotool key ctrl+a type --delay 20 "$4"
+}
+menu() { windows lindrel | awk '$1 > 40 && $2 < 120 { print; exit }'; }
+has_menu() { [ -n "$(menu)" ]; }
+# Clicks the first item of the open pop-up menu, or the last with "last".
+click_menu_item() {
+  wait_for 5 has_menu || fail "no menu"
+  local w h left top
+  read -r w h left top <<<"$(menu)"
+  if [ "$1" = last ]; then
+    xdotool mousemove $((left + w / 2)) $((top + h - 10)) click 1
+  else
+    xdotool mousemove $((left + w / 2)) $((top + 12)) click 1
+  fi
+}
+has_window() { [ -n "$(windows "$1")" ]; }
+gone() { ! has_window "$1"; }
+
+step "the edit spot opens the server options; a new name is kept"
+xdotool mousemove $((723 + 282)) $((579 + 33)) click 1
+wait_for 5 has_window "Game Options" || fail "no server options window"
+sleep 0.3
+import -window root "$shots/server-options.png"
+type_in "Game Options" 120 39 "E2E Server"
+click_in "Game Options" 143 250
+wait_for 10 gone "Game Options" || fail "server options did not close"
+
+step "the tray menu opens the global options; a wanted player is kept"
+xdotool mousemove "$icon_x" "$icon_y" click 3
+click_menu_item first
+wait_for 5 has_window "Global Options" || fail "no global options window"
+sleep 0.3
+import -window root "$shots/global-options.png"
+type_in "Global Options" 120 95 "Grism"
+click_in "Global Options" 143 250
+wait_for 5 gone "Global Options" || fail "global options did not close"
+
+step "the server menu opens the player list"
+xdotool mousemove $((723 + 100)) $((579 + 55)) click 3
+click_menu_item first
+wait_for 5 has_window "Player List" || fail "no player list"
+sleep 0.5
+import -window root "$shots/player-list.png"
+click_in "Player List" 143 250
+wait_for 5 gone "Player List" || fail "player list did not close"
+
 step "a server going down raises the alert, the focus stays where it was"
 xmessage -name lindrel-focus -geometry 300x100+10+10 "typing here" &
 pids+=($!)
@@ -115,12 +170,9 @@ import -window root "$shots/alert.png"
 
 step "Exit from the tray menu ends the program and removes the icon"
 xdotool mousemove "$icon_x" "$icon_y" click 3
-menu() { windows lindrel | awk '$1 > 40 && $2 < 120 { print; exit }'; }
-has_menu() { [ -n "$(menu)" ]; }
 wait_for 5 has_menu || fail "no tray menu"
-read -r menu_w menu_h menu_left menu_top <<<"$(menu)"
 import -window root "$shots/tray-menu.png"
-xdotool mousemove $((menu_left + menu_w / 2)) $((menu_top + menu_h - 10)) click 1
+click_menu_item last
 ended() { ! kill -0 "$monitor" 2>/dev/null; }
 wait_for 10 ended || fail "the program did not end"
 code=0
@@ -130,5 +182,24 @@ has_tray_icon && fail "the tray icon is still there"
 last=$(tail -n 1 "$work/app/lindrellog.log" | tr -d '\r')
 [[ "$last" == *"] APPLICATION ENDED" ]] || fail "last log line: $last"
 grep -q "] APPLICATION STARTED" "$work/app/lindrellog.log" || fail "no start in the log"
+
+step "the changes are in the settings files, and a restart keeps them"
+grep -q '^0,E2E+Server,' "$work/app/lindrel.dat" || fail "server name not saved: $(head -1 "$work/app/lindrel.dat")"
+[ "$(sed -n 3p "$work/app/global.dat" | tr -d '\r')" = Grism ] || fail "wanted player not saved"
+cp "$work/app/lindrel.dat" "$work/lindrel.before"
+"$work/app/lindrel" >"$work/lindrel2.out" 2>&1 &
+monitor=$!
+pids+=($monitor)
+wait_for 30 has_tray_icon || fail "no tray icon after the restart"
+read -r icon_w icon_h icon_left icon_top <<<"$(tray_icon)"
+xdotool mousemove $((icon_left + icon_w / 2)) $((icon_top + icon_h / 2)) click 1
+wait_for 5 has_status_window || fail "status window not shown after the restart"
+sleep 0.5
+import -window root "$shots/after-restart.png"
+cmp -s "$work/lindrel.before" "$work/app/lindrel.dat" || fail "the restart rewrote lindrel.dat"
+[ "$(sed -n 3p "$work/app/global.dat" | tr -d '\r')" = Grism ] || fail "wanted player lost"
+xdotool mousemove $((icon_left + icon_w / 2)) $((icon_top + icon_h / 2)) click 3
+click_menu_item last
+wait_for 10 ended || fail "the program did not end after the restart"
 echo "screenshots: $shots"
 echo "1 passed, 0 failed"

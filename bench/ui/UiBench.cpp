@@ -1,8 +1,8 @@
 #include "core/AppState.h"
 #include "skin/Region.h"
+#include "support/NoStatusActions.h"
 #include "support/ScriptedService.h"
 #include "support/TempDir.h"
-#include "ui/status/StatusActions.h"
 #include "ui/status/frmStatus.h"
 
 #include <QApplication>
@@ -24,15 +24,6 @@ void BM_RegionOfTheStatusSkin(benchmark::State& bench) {
 }
 BENCHMARK(BM_RegionOfTheStatusSkin)->Unit(benchmark::kMicrosecond);
 
-class NoActions : public StatusActions {
-public:
-    void RunGame(int) override {}
-    void OpenServerOptions(int, int, int) override {}
-    void OpenPlayers(int, int, int) override {}
-    void OpenGlobalOptions() override {}
-    void Exit() override {}
-};
-
 // One Timer1 tick: the status poll against a loopback service, the rows and the tray
 // tip. Counted in CPU time of this process (the service runs on its own thread).
 void BM_PollTick(benchmark::State& bench) {
@@ -52,7 +43,7 @@ void BM_PollTick(benchmark::State& bench) {
     ScreenMetrics screen;
     screen.fullWidth = 1024;
     screen.fullHeight = 768;
-    NoActions actions;
+    test::NoStatusActions actions;
     frmStatus window(state, actions, screen);
     window.Load();
     for (auto _ : bench) {

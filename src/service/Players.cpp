@@ -2,7 +2,6 @@
 
 #include "core/AppState.h"
 #include "core/Text.h"
-#include "core/UrlCodec.h"
 #include "service/HttpFetch.h"
 #include "service/StatusPoll.h"
 
@@ -16,12 +15,6 @@ constexpr std::size_t kMinServerLine = 10;
 constexpr std::size_t kServerLineFields = 5;
 constexpr std::size_t kCountLabel = 8;
 constexpr std::size_t kStatsFields = 6;
-
-void DecodeInto(std::string& target, std::string_view field) {
-    if (auto decoded = URLDecode(field)) {
-        target = std::move(*decoded);
-    }
-}
 
 } // namespace
 
@@ -48,10 +41,7 @@ void ApplyPlayersReply(AppState& state, int slot, const std::string& reply, Play
         return;
     }
     ServerStatusRecord& status = state.ServerStatus.at(static_cast<std::size_t>(slot));
-    DecodeInto(status.MapName, server[2]);
-    DecodeInto(status.Players, server[3]);
-    DecodeInto(status.Ping, server[4]);
-    DecodeInto(status.ReportedName, server[1]);
+    StoreServerFields(status, server);
     view.SetListHeight(kPlayerListTwips);
 
     // A count line too short to hold its label, or a negative count, is no count.

@@ -16,13 +16,6 @@ namespace {
 
 constexpr std::size_t kStatusFields = 10;
 
-// Decodes a field into target; a field that fails to decode leaves target as it was.
-void DecodeInto(std::string& target, std::string_view field) {
-    if (auto decoded = URLDecode(field)) {
-        target = std::move(*decoded);
-    }
-}
-
 // The number as the find text shows it: whole numbers plainly, others in their shortest
 // decimal form ("1.5").
 std::string FormatCount(double count) {
@@ -52,10 +45,7 @@ void TrackDownState(AppState& state, int slot, std::string& downText) {
 void ApplyLine(AppState& state, const std::vector<std::string_view>& fields, int slot,
                std::string& findText, std::string& downText) {
     ServerStatusRecord& status = state.ServerStatus.at(static_cast<std::size_t>(slot));
-    DecodeInto(status.MapName, fields[2]);
-    DecodeInto(status.Players, fields[3]);
-    DecodeInto(status.Ping, fields[4]);
-    DecodeInto(status.ReportedName, fields[1]);
+    StoreServerFields(status, fields);
 
     // A marker that does not decode to a whole 32-bit number keeps the previous one.
     if (const auto marker = URLDecode(fields[9])) {
@@ -79,6 +69,18 @@ void ApplyLine(AppState& state, const std::vector<std::string_view>& fields, int
 }
 
 } // namespace
+
+void StoreServerFields(ServerStatusRecord& status, const std::vector<std::string_view>& fields) {
+    auto decodeInto = [](std::string& target, std::string_view field) {
+        if (auto decoded = URLDecode(field)) {
+            target = std::move(*decoded);
+        }
+    };
+    decodeInto(status.MapName, fields.at(2));
+    decodeInto(status.Players, fields.at(3));
+    decodeInto(status.Ping, fields.at(4));
+    decodeInto(status.ReportedName, fields.at(1));
+}
 
 std::string WantedPlayersQuery(const AppState& state) {
     std::string query = "&s=";

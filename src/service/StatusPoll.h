@@ -2,10 +2,12 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lindrel {
 
 struct AppState;
+struct ServerStatusRecord;
 class AlertSink;
 
 // One status poll ("d=", "&t=", "&s="): fetches the status of the five slots, updates
@@ -18,6 +20,11 @@ std::string BuildStatusQuery(const AppState& state);
 
 // The reply half of PullStats, for a reply that is not empty.
 void ApplyStatusReply(AppState& state, std::string_view reply, AlertSink& alerts);
+
+// Takes fields 1 to 4 of a server line (name, map, players, ping; URL-encoded), as the
+// status poll and the player list both send them. A field that fails to decode keeps
+// the value it had. The line must have at least five fields.
+void StoreServerFields(ServerStatusRecord& status, const std::vector<std::string_view>& fields);
 
 // "&s=" and the wanted players, each encoded, joined by ","; shared with the player list.
 std::string WantedPlayersQuery(const AppState& state);

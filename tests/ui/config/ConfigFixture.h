@@ -1,24 +1,15 @@
 #pragma once
 
 #include "core/AppState.h"
+#include "support/NoStatusActions.h"
 #include "support/ScriptedService.h"
 #include "support/TempDir.h"
-#include "ui/status/StatusActions.h"
 #include "ui/status/frmStatus.h"
 
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace lindrel::test {
-
-class NoActions : public StatusActions {
-public:
-    void RunGame(int) override {}
-    void OpenServerOptions(int, int, int) override {}
-    void OpenPlayers(int, int, int) override {}
-    void OpenGlobalOptions() override {}
-    void Exit() override {}
-};
 
 // A state pointed at a scripted service, and the status window the dialogs return to,
 // on a 1024 x 738 screen at 15 twips a pixel.
@@ -42,7 +33,7 @@ protected:
     ScriptedService service;
     ScreenMetrics screen;
     AppState state{dir.str()};
-    NoActions actions;
+    NoStatusActions actions;
     std::unique_ptr<frmStatus> status;
 };
 

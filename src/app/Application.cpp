@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/Log.h"
 #include "core/Settings.h"
+#include "launcher/Launcher.h"
 #include "service/Directory.h"
 #include "service/StatusPoll.h"
 #include "ui/config/frmGlobalOptions.h"
@@ -79,8 +80,8 @@ void Monitor::OpenGlobalOptions() {
     global_->LoadMe();
 }
 
-void Monitor::RunGame(int /*slot*/) {
-    // The launcher is not part of this build yet; the status window still hides.
+void Monitor::RunGame(int slot) {
+    lindrel::RunGame(state_, slot);
 }
 
 } // namespace lindrel

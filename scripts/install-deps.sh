@@ -13,6 +13,7 @@ packages=(
   # real peers the tests start: an OpenArena (ioquake3) game server, an X desktop
   # with a window manager and a tray, and the tools that drive and photograph it
   openarena-server xvfb openbox trayer xdotool x11-utils imagemagick perl python3
+  python3-pyftpdlib
 )
 
 # Tools for the load runs under bench/, only with --bench.

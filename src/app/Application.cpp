@@ -10,20 +10,26 @@
 #include "ui/config/frmOptions.h"
 #include "ui/config/frmPlayers.h"
 #include "ui/status/frmStatus.h"
+#include "update/Update.h"
 
 #include <QCoreApplication>
 
 namespace lindrel {
 
-void RunStartUpSequence(AppState& state, AlertSink& alerts) {
+bool RunStartUpSequence(AppState& state, AlertSink& alerts) {
     state.FindMark.fill(0);
     state.DialogOpen = false;
     WriteLog(state, "APPLICATION STARTED", 0);
+    RemoveUpdateFiles(state);
+    if (CheckForUpdate(state, [] { QCoreApplication::processEvents(); })) {
+        return false;
+    }
     LoadServerDirectory(state);
     LoadGameTypes(state);
     LoadSettings(state);
     state.FileDialogTitle = std::string(kMakerWebAddress) + " - Select Game Exec";
     PullStats(state, alerts);
+    return true;
 }
 
 void FinishShutDown(AppState& state) {
@@ -35,14 +41,18 @@ Monitor::Monitor(AppState& state, ScreenMetrics screen) : state_(state), screen_
 
 Monitor::~Monitor() = default;
 
-void Monitor::StartApplication() {
+bool Monitor::StartApplication() {
     // The window exists before the first poll so that its alerts have somewhere to go;
     // it is loaded (shaped, tray icon, timer) right after.
     status_ = std::make_unique<frmStatus>(state_, *this, screen_);
-    RunStartUpSequence(state_, *status_);
+    if (!RunStartUpSequence(state_, *status_)) {
+        status_.reset();
+        return false;
+    }
     if (!status_->loaded()) {
         status_->Load();
     }
+    return true;
 }
 
 void Monitor::EndApplication() {

@@ -18,10 +18,11 @@ class frmGlobalOptions;
 // Shown in the title of the game program chooser.
 inline constexpr const char* kMakerWebAddress = "https://lindrel.example";
 
-// The start-up steps that need no window: markers and flags reset, the start logged, the
-// server directory and game types asked for, the settings loaded, the file chooser's
-// title set, the first status poll.
-void RunStartUpSequence(AppState& state, AlertSink& alerts);
+// The start-up steps that need no window: markers and flags reset, the start logged, an
+// earlier update's files removed and a new update looked for, the server directory and game types
+// asked for, the settings loaded, the file chooser's title set, the first status poll. Returns
+// false when an update was started instead and the program must end at once.
+bool RunStartUpSequence(AppState& state, AlertSink& alerts);
 
 // The last steps of the shut-down: the game types released, the end logged.
 void FinishShutDown(AppState& state);
@@ -33,7 +34,8 @@ public:
     ~Monitor() override;
 
     // Runs the start-up sequence and loads the status window (hidden, in the tray).
-    void StartApplication();
+    // Returns false when an updater was started: the program ends without its shut-down.
+    bool StartApplication();
     // Closes the windows (the tray icon goes with the status window), logs the end and
     // leaves the event loop; nothing runs after it.
     void EndApplication();

@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     lindrel::AppState state(folder);
     state.StatsBaseURL = lindrel::kStatsBaseURL;
     lindrel::Monitor monitor(state, lindrel::ScreenMetrics::Primary());
-    monitor.StartApplication();
+    if (!monitor.StartApplication()) {
+        return 0; // an updater took over
+    }
     return QApplication::exec();
 }

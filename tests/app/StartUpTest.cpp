@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "core/AppState.h"
 #include "service/AlertSink.h"
+#include "support/FtpServer.h"
 #include "support/ScriptedService.h"
 #include "support/TempDir.h"
 
@@ -74,12 +75,33 @@ TEST(StartUp, AsksTheServiceInOrderAndFillsTheTables) {
     RunStartUpSequence(state, sink);
 
     EXPECT_EQ(service.Queries(),
-              (std::vector<std::string>{"f=3", "f=1", "d=30,31,32,33,34&t=0,0,0,0,0&s="}));
+              (std::vector<std::string>{"f=2", "f=3", "f=1", "d=30,31,32,33,34&t=0,0,0,0,0&s="}));
     EXPECT_EQ(state.ServerData(2, ServerName), "Server 2");
     EXPECT_EQ(state.GameTypes.size(), 2u);
     EXPECT_EQ(state.ServerStatus[2].MapName, "DOWN");
     EXPECT_EQ(sink.tips, std::vector<std::string>{"Server Down"});
     EXPECT_EQ(LogMessages(dir), std::vector<std::string>{"APPLICATION STARTED"});
+}
+
+TEST(StartUp, AnInstalledUpdateEndsTheStartAtOnce) {
+    test::TempDir dir;
+    test::FtpServer ftp;
+    std::filesystem::create_directory(ftp.root() / "pub");
+    test::WriteFile(ftp.root() / "pub" / "update.exe", "#!/bin/sh\ntouch updated\n");
+    test::WriteFile(ftp.root() / "pub" / "newfile.dat", "data");
+    test::WriteFile(dir / "newfile.dat", "left from the last update");
+    test::ScriptedService service;
+    service.Answer("f=2", "9.9\n127.0.0.1," + ftp.user() + "," + ftp.password() + "," +
+                              std::to_string(ftp.port()) + "\npub,update.exe\npub,newfile.dat\n");
+    AppState state(dir.str());
+    state.StatsBaseURL = service.BaseUrl();
+    CountingSink sink;
+    EXPECT_FALSE(RunStartUpSequence(state, sink));
+    EXPECT_EQ(service.Queries(), std::vector<std::string>{"f=2"});
+    EXPECT_EQ(test::ReadFile(dir / "newfile.dat"), "data");
+    const auto log = LogMessages(dir);
+    EXPECT_EQ(log.front(), "APPLICATION STARTED");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "APPLICATION ENDED"), 0);
 }
 
 } // namespace

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace lindrel {
+
+struct AppState;
+
+// A small FTP client on libcurl. One object keeps one control connection open between
+// its operations. Operations report success in their result and leave a readable text
+// in GetLastErrorMessage; a port above 32767 and local files that cannot be opened are
+// thrown (std::overflow_error, std::runtime_error).
+class clsFTP {
+public:
+    explicit clsFTP(const AppState& state);
+    ~clsFTP();
+    clsFTP(const clsFTP&) = delete;
+    clsFTP& operator=(const clsFTP&) = delete;
+
+    const std::string& GetLastErrorMessage() const { return sLastError_; }
+
+    bool OpenConnection(const std::string& sServer, const std::string& sUser,
+                        const std::string& sPassword, std::int32_t FTPPORT = 0);
+    void CloseConnection();
+
+    bool SimpleFTPGetFile(const std::string& sLocal, const std::string& sRemote);
+    bool SimpleFTPPutFile(const std::string& sLocal, const std::string& sRemote);
+    // Chunked transfers of 255 bytes, running pumpEvents between chunks. The download
+    // writes AppFile(sLocal).
+    bool FTPDownloadFile(std::string& sLocal, std::string& sRemote);
+    bool FTPUploadFile(std::string& sLocal, std::string& sRemote);
+
+    bool RenameFTPFile(const std::string& sExisting, const std::string& sNewName);
+    bool CreateFTPDirectory(const std::string& sDirectory);
+    bool RemoveFTPDirectory(const std::string& sDirectory);
+    bool DeleteFTPFile(const std::string& sRemote);
+    std::string GetFTPDirectory();
+    bool SetFTPDirectory(const std::string& sDir);
+    // Size in bytes, -1 when nothing is there, -2 on another failure.
+    std::int32_t GetFTPFileSize(const std::string& sRemote);
+
+    void SetTransferASCII() { ascii_ = true; }
+    void SetTransferBinary() { ascii_ = false; }
+    void SetModeActive() { passive_ = false; }
+    void SetModePassive() { passive_ = true; }
+
+    // Run between the chunks of a chunked transfer (the window's pending events).
+    std::function<void()> pumpEvents;
+
+    static constexpr std::size_t kChunk = 255;
+
+private:
+    struct Session;
+    bool Run(const char* operation, const std::string& path, bool upload, bool noBody,
+             const std::vector<std::string>& commands);
+    void RecordError(int code, const char* operation);
+    std::string Url(const std::string& path) const;
+    std::string Absolute(const std::string& path) const;
+
+    const AppState& state_;
+    std::unique_ptr<Session> session_;
+    bool connected_ = false;
+    bool ascii_ = true;
+    bool passive_ = false;
+    bool connectionPassive_ = false; // the mode the open connection was made in
+    std::string server_;
+    std::string user_;
+    std::string password_;
+    int port_ = 21;
+    std::string directory_ = "/";
+    std::string sLastError_;
+};
+
+} // namespace lindrel

@@ -1,0 +1,128 @@
+#include "update/Update.h"
+
+#include "core/AppState.h"
+#include "support/FtpServer.h"
+#include "support/ScriptedService.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <regex>
+#include <thread>
+
+namespace lindrel {
+namespace {
+
+std::vector<std::string> LogMessages(const test::TempDir& dir) {
+    const std::string log = test::ReadFile(dir / "lindrellog.log");
+    std::vector<std::string> messages;
+    const std::regex entry(R"(\[[^\]]*\]\[[^\]]*\] ([^\r]*)\r\n)");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), entry);
+         it != std::sregex_iterator(); ++it) {
+        messages.push_back((*it)[1]);
+    }
+    return messages;
+}
+
+class UpdateTest : public ::testing::Test {
+protected:
+    UpdateTest() {
+        state.StatsBaseURL = service.BaseUrl();
+        std::filesystem::create_directory(ftp.root() / "pub");
+        // The updater records its folder and how many arguments it got.
+        test::WriteFile(ftp.root() / "pub" / "update.exe",
+                        "#!/bin/sh\n{ pwd; echo \"$#\"; } > ran.part && mv ran.part ran.txt\n");
+        test::WriteFile(ftp.root() / "pub" / "newfile.dat", "new data");
+    }
+    std::string Account() const {
+        return "127.0.0.1," + ftp.user() + "," + ftp.password() + "," + std::to_string(ftp.port());
+    }
+    std::string UpdaterRun() const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!std::filesystem::exists(dir / "ran.txt") &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return test::ReadFile(dir / "ran.txt");
+    }
+    bool Check() {
+        return CheckForUpdate(state, [this] { ++pumps; });
+    }
+
+    test::TempDir dir;
+    test::ScriptedService service;
+    test::FtpServer ftp;
+    AppState state{dir.str()};
+    int pumps = 0;
+};
+
+TEST_F(UpdateTest, FetchesBothFilesAndStartsTheUpdater) {
+    service.Answer("f=2", "9.9\n" + Account() + "\npub,update.exe\npub,newfile.dat\n");
+    EXPECT_TRUE(Check());
+    EXPECT_EQ(test::ReadFile(dir / "newfile.dat"), "new data");
+    EXPECT_EQ(UpdaterRun(), dir.str() + "\n0\n");
+    EXPECT_EQ(LogMessages(dir),
+              (std::vector<std::string>{"Update Found: 9.9", "DownloadFile: pub|update.exe",
+                                        "DownloadFile: pub|newfile.dat"}));
+    EXPECT_GT(pumps, 4);
+}
+
+TEST_F(UpdateTest, OneFileMissingStartsNothing) {
+    service.Answer("f=2", "9.9\n" + Account() + "\npub,update.exe\npub,gone.dat\n");
+    EXPECT_FALSE(Check());
+    EXPECT_TRUE(std::filesystem::exists(dir / "update.exe"));
+    EXPECT_EQ(LogMessages(dir).back(), "Download Failed");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(std::filesystem::exists(dir / "ran.txt"));
+
+    RemoveUpdateFiles(state);
+    EXPECT_FALSE(std::filesystem::exists(dir / "update.exe"));
+}
+
+TEST_F(UpdateTest, NothingToDo) {
+    for (const std::string& reply :
+         {std::string(), std::string("3.25.2003\n") + Account() + "\npub,update.exe\n",
+          "9.9\n" + Account() + "\npub,update.exe"}) {
+        service.Answer("f=2", reply);
+        EXPECT_FALSE(Check());
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "lindrellog.log"));
+}
+
+TEST_F(UpdateTest, BadLinesStopTheCheck) {
+    service.Answer("f=2", "9.9\nonly,two\npub,update.exe\n\n");
+    EXPECT_FALSE(Check());
+    EXPECT_EQ(LogMessages(dir).back(), "Not Enough Data in Web Page to Update");
+
+    service.Answer("f=2", "9.9\n" + Account() + "\npub,update.exe,extra\npub,newfile.dat\n");
+    EXPECT_FALSE(Check());
+    EXPECT_EQ(LogMessages(dir).back(), "Bad Data - Not Enough File Info");
+    EXPECT_FALSE(std::filesystem::exists(dir / "update.exe"));
+
+    service.Answer("f=2", "9.9\n127.0.0.1,u,p,abc\npub,update.exe\n\n");
+    EXPECT_FALSE(Check());
+    EXPECT_EQ(LogMessages(dir).back().rfind("CheckForUpdate_Error [", 0), 0u);
+
+    service.Answer("f=2", "9.9\n127.0.0.1,u,p,40000\npub,update.exe\n\n");
+    EXPECT_FALSE(Check());
+    EXPECT_EQ(LogMessages(dir).back().rfind("CheckForUpdate_Error [", 0), 0u);
+}
+
+TEST_F(UpdateTest, NamesThatLeaveTheFolderAreRefused) {
+    for (const char* name : {"../evil", "sub/update.exe", "..", "...", "a\\b"}) {
+        service.Answer("f=2", "9.9\n" + Account() + "\npub," + name + "\npub,newfile.dat\n");
+        EXPECT_FALSE(Check()) << name;
+        EXPECT_EQ(LogMessages(dir).back(), std::string("Bad Data - Unsafe File Name: ") + name);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "newfile.dat"));
+}
+
+TEST_F(UpdateTest, CarriageReturnsMakeEveryStartAnUpdate) {
+    service.Answer("f=2", "3.25.2003\r\n127.0.0.1,u,p\r\npub,x\r\n\r\n");
+    EXPECT_FALSE(Check());
+    EXPECT_NE(test::ReadFile(dir / "lindrellog.log").find("] Update Found: 3.25.2003\r\r\n"),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace lindrel

@@ -2,11 +2,11 @@
 #include "core/AppState.h"
 #include "service/AlertSink.h"
 #include "support/FtpServer.h"
+#include "support/LogLines.h"
 #include "support/ScriptedService.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-#include <regex>
 
 namespace lindrel {
 namespace {
@@ -19,16 +19,7 @@ public:
     std::vector<std::string> tips;
 };
 
-std::vector<std::string> LogMessages(const test::TempDir& dir) {
-    const std::string log = test::ReadFile(dir / "lindrellog.log");
-    std::vector<std::string> messages;
-    const std::regex entry(R"(\[[^\]]*\]\[[^\]]*\] ([^\r]*)\r\n)");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), entry);
-         it != std::sregex_iterator(); ++it) {
-        messages.push_back((*it)[1]);
-    }
-    return messages;
-}
+using test::LogMessages;
 
 TEST(StartUp, WithTheServiceUnreachable) {
     test::TempDir dir;

@@ -2,27 +2,18 @@
 
 #include "core/AppState.h"
 #include "support/FtpServer.h"
+#include "support/LogLines.h"
 #include "support/ScriptedService.h"
 
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <regex>
 #include <thread>
 
 namespace lindrel {
 namespace {
 
-std::vector<std::string> LogMessages(const test::TempDir& dir) {
-    const std::string log = test::ReadFile(dir / "lindrellog.log");
-    std::vector<std::string> messages;
-    const std::regex entry(R"(\[[^\]]*\]\[[^\]]*\] ([^\r]*)\r\n)");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), entry);
-         it != std::sregex_iterator(); ++it) {
-        messages.push_back((*it)[1]);
-    }
-    return messages;
-}
+using test::LogMessages;
 
 class UpdateTest : public ::testing::Test {
 protected:

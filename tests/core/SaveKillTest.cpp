@@ -1,0 +1,68 @@
+#include "core/AppState.h"
+#include "core/Settings.h"
+#include "core/UrlCodec.h"
+#include "support/TempDir.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <random>
+#include <signal.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace lindrel {
+namespace {
+
+std::string Expected(const std::string& value, bool servers) {
+    std::string content;
+    for (int line = 0; line < kSlotCount; ++line) {
+        if (servers) {
+            content += std::to_string(line);
+            for (int field = 0; field < kServerFieldCount; ++field) {
+                content += "," + URLEncode(value);
+            }
+        } else {
+            content += value;
+        }
+        content += "\r\n";
+    }
+    return content;
+}
+
+// A process that saves the settings in a loop is killed at random moments; each time both
+// files hold one complete version, never a part of one.
+TEST(SettingsSaves, SurviveAKillAtAnyMoment) {
+    test::TempDir dir;
+    const std::string even = "even " + std::string(2000, 'x');
+    const std::string odd = "odd " + std::string(2000, 'x');
+    std::mt19937 random(8);
+    std::uniform_int_distribution<int> delayUs(0, 3000);
+    int checked = 0;
+    for (int round = 0; round < 100; ++round) {
+        const pid_t saver = ::fork();
+        if (saver == 0) {
+            ::execl(LINDREL_SAVE_LOOP, "lindrel-save-loop", dir.str().c_str(), "100000",
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500 + delayUs(random)));
+        ::kill(saver, SIGKILL);
+        ::waitpid(saver, nullptr, 0);
+        const std::string servers = test::ReadFile(dir / "lindrel.dat");
+        const std::string globals = test::ReadFile(dir / "global.dat");
+        if (servers.empty() && globals.empty()) {
+            continue; // killed before its first save
+        }
+        EXPECT_TRUE(servers == Expected(even, true) || servers == Expected(odd, true))
+            << "round " << round << ": " << servers.size() << " bytes";
+        EXPECT_TRUE(globals.empty() || globals == Expected(even, false) ||
+                    globals == Expected(odd, false))
+            << "round " << round << ": " << globals.size() << " bytes";
+        ++checked;
+    }
+    EXPECT_GT(checked, 50);
+}
+
+} // namespace
+} // namespace lindrel

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Adds Lindrel to the desktop session of the current user: a menu entry for the monitor
+# and a systemd user unit for the stats service, both pointing into this folder.
+# Run it from the unpacked folder; run it again after moving the folder.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+apps="${XDG_DATA_HOME:-$HOME/.local/share}/applications"
+units="${XDG_CONFIG_HOME:-$HOME/.config}/systemd/user"
+mkdir -p "$apps" "$units"
+
+[ -e "$here/lindrel-stats.toml" ] || cp "$here/lindrel-stats.example.toml" "$here/lindrel-stats.toml"
+
+cat > "$apps/lindrel.desktop" <<DESKTOP
+[Desktop Entry]
+Type=Application
+Name=Lindrel
+Comment=Watch your clan's game servers from the tray
+Exec=$here/lindrel
+Icon=$here/lindrel.png
+Categories=Game;Network;
+DESKTOP
+
+cat > "$units/lindrel-stats.service" <<UNIT
+[Unit]
+Description=Lindrel stats service
+
+[Service]
+ExecStart=$here/lindrel-stats --config $here/lindrel-stats.toml
+Restart=on-failure
+
+[Install]
+WantedBy=default.target
+UNIT
+
+echo "Added $apps/lindrel.desktop and $units/lindrel-stats.service"
+if command -v systemctl >/dev/null && systemctl --user daemon-reload 2>/dev/null; then
+  systemctl --user enable --now lindrel-stats.service && echo "lindrel-stats is running"
+else
+  echo "No systemd user session here: start $here/lindrel-stats --config $here/lindrel-stats.toml yourself"
+fi

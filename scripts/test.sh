@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Builds and runs every test, in the normal build and under ASan and UBSan.
+# Builds and runs every test: bounded fuzz runs of the parsers, then the suite in the
+# normal build and under ASan and UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 scripts/format.sh --check
+
+echo "== fuzz (bounded runs of every parser's fuzz target)"
+fuzz/run.sh 30
 
 for preset in default asan; do
   echo "== $preset"

@@ -61,7 +61,10 @@ void LoadServerDirectory(AppState& state) {
     for (auto& status : state.ServerStatus) {
         status.DownAlerted = "0";
     }
-    const std::string reply = GetURL(state.StatsBaseURL + "f=3");
+    ApplyServerDirectory(state, GetURL(state.StatsBaseURL + "f=3"));
+}
+
+void ApplyServerDirectory(AppState& state, std::string_view reply) {
     if (reply.empty()) {
         WriteBuiltInServers(state);
         return;
@@ -91,8 +94,11 @@ void LoadServerDirectory(AppState& state) {
 }
 
 void LoadGameTypes(AppState& state) {
+    ApplyGameTypes(state, GetURL(state.StatsBaseURL + "f=1"));
+}
+
+void ApplyGameTypes(AppState& state, std::string_view reply) {
     state.GameTypes.Clear();
-    const std::string reply = GetURL(state.StatsBaseURL + "f=1");
     if (reply.empty()) {
         return;
     }
@@ -120,7 +126,11 @@ std::int32_t LookupServer(const AppState& state, const std::string& address,
                           const std::string& port, std::int32_t gameType, std::string& name) {
     const std::string url = state.StatsBaseURL + "r=" + std::string(TrimSpaces(address)) + ":" +
                             std::string(TrimSpaces(port)) + "," + std::to_string(gameType);
-    std::string reply(TrimSpaces(GetURL(url)));
+    return ParseLookupReply(GetURL(url), name);
+}
+
+std::int32_t ParseLookupReply(std::string_view text, std::string& name) {
+    std::string reply(TrimSpaces(text));
     std::erase(reply, '\n');
     if (reply.empty()) {
         return kLookupNoReply;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace lindrel {
 
@@ -26,6 +27,11 @@ void LoadGameTypes(AppState& state);
 // from a good reply and is left alone otherwise.
 std::int32_t LookupServer(const AppState& state, const std::string& address,
                           const std::string& port, std::int32_t gameType, std::string& name);
+
+// The reply halves of the three queries.
+void ApplyServerDirectory(AppState& state, std::string_view reply);
+void ApplyGameTypes(AppState& state, std::string_view reply);
+std::int32_t ParseLookupReply(std::string_view reply, std::string& name);
 
 // The five entries used when the directory gives no reply.
 void WriteBuiltInServers(AppState& state);

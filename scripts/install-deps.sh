@@ -9,7 +9,7 @@ packages=(
   # libraries
   libcurl4-openssl-dev libboost-dev libtomlplusplus-dev qt6-base-dev fonts-liberation
   # tests and benchmarks
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev valgrind
   # real peers the tests start: an OpenArena (ioquake3) game server, an X desktop
   # with a window manager and a tray, and the tools that drive and photograph it
   openarena-server xvfb openbox trayer xdotool x11-utils imagemagick perl python3

@@ -15,4 +15,9 @@ for preset in default asan; do
   cmake --preset "$preset" -DLINDREL_WERROR=ON >/dev/null
   cmake --build --preset "$preset"
   ctest --preset "$preset"
+  if [ "$preset" = default ]; then
+    echo "== valgrind memcheck of the core"
+    valgrind --quiet --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
+      build/default/tests/core/core_tests --gtest_filter='-SettingsSaves.*' >/dev/null
+  fi
 done

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: bounded fuzz runs of the parsers, then the suite in the
-# normal build and under ASan and UBSan.
+# normal build (with a valgrind run of the core) and under ASan and UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -3,6 +3,7 @@
 #include "service/HttpFetch.h"
 #include "service/StatusPoll.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/WatchedSlots.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,11 +26,7 @@ const std::string kDownReply =
 
 void BM_ApplyStatusReply(benchmark::State& bench) {
     AppState state("/nonexistent");
-    const char* ids[] = {"7", "4", "8", "6", "9"};
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        state.ServerData(slot, StatsID) = ids[slot];
-        state.ServerData(slot, DownNotify) = "1";
-    }
+    test::WatchBuiltInIds(state, true);
     std::string upReply = kDownReply;
     upReply.replace(upReply.find("DOWN"), 4, "q3dm1");
     NullSink sink;

@@ -3,6 +3,7 @@
 #include "support/NoStatusActions.h"
 #include "support/ScriptedService.h"
 #include "support/TempDir.h"
+#include "support/WatchedSlots.h"
 #include "ui/status/frmStatus.h"
 
 #include <QApplication>
@@ -36,10 +37,7 @@ void BM_PollTick(benchmark::State& bench) {
                               "9|Quorvane+Public|q3dm6|15%2F24|61|10|127.0.0.5%3A27960|0||0\n";
     AppState state(dir.str());
     state.StatsBaseURL = service.BaseUrl();
-    const char* ids[] = {"7", "4", "8", "6", "9"};
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        state.ServerData(slot, StatsID) = ids[slot];
-    }
+    test::WatchBuiltInIds(state, false);
     ScreenMetrics screen;
     screen.fullWidth = 1024;
     screen.fullHeight = 768;

@@ -4,6 +4,7 @@
 #include "service/AlertSink.h"
 #include "support/ScriptedService.h"
 #include "support/TempDir.h"
+#include "support/WatchedSlots.h"
 
 #include <gtest/gtest.h>
 
@@ -41,11 +42,7 @@ class StatusPollTest : public ::testing::Test {
 protected:
     StatusPollTest() {
         state.StatsBaseURL = service.BaseUrl();
-        const char* ids[] = {"7", "4", "8", "6", "9"};
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            state.ServerData(slot, StatsID) = ids[slot];
-            state.ServerData(slot, DownNotify) = "1";
-        }
+        test::WatchBuiltInIds(state, true);
     }
 
     std::vector<Alert> Poll(const std::string& reply) {

@@ -4,6 +4,7 @@
 #include "support/NoStatusActions.h"
 #include "support/ScriptedService.h"
 #include "support/TempDir.h"
+#include "support/WatchedSlots.h"
 #include "ui/status/frmStatus.h"
 
 #include <gtest/gtest.h>
@@ -19,9 +20,8 @@ protected:
         screen.fullWidth = 1024;
         screen.fullHeight = 738;
         state.StatsBaseURL = service.BaseUrl();
-        const char* ids[] = {"7", "4", "8", "6", "9"};
+        WatchBuiltInIds(state, false);
         for (int slot = 0; slot < kSlotCount; ++slot) {
-            state.ServerData(slot, StatsID) = ids[slot];
             state.ServerData(slot, ServerName) = "Slot " + std::to_string(slot);
         }
         status = std::make_unique<frmStatus>(state, actions, screen);

@@ -1,6 +1,7 @@
 #include "core/AppState.h"
 #include "support/ScriptedService.h"
 #include "support/TempDir.h"
+#include "support/WatchedSlots.h"
 #include "ui/status/StatusActions.h"
 #include "ui/status/Tray.h"
 #include "ui/status/Widgets.h"
@@ -38,11 +39,7 @@ protected:
         screen.fullWidth = 1024;
         screen.fullHeight = 738;
         state.StatsBaseURL = service.BaseUrl();
-        const char* ids[] = {"7", "4", "8", "6", "9"};
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            state.ServerData(slot, StatsID) = ids[slot];
-            state.ServerData(slot, DownNotify) = "1";
-        }
+        test::WatchBuiltInIds(state, true);
         window = std::make_unique<frmStatus>(state, actions, screen);
         window->startSystemMove = [this](QWindow&) {
             ++drags;

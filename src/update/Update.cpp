@@ -26,54 +26,40 @@ bool SafeFileName(std::string_view name) {
 }
 
 bool Check(AppState& state, const std::function<void()>& pump) {
-    const std::string reply = GetURL(state.StatsBaseURL + "f=2");
-    if (reply.empty()) {
+    const auto offer = ParseUpdateReply(GetURL(state.StatsBaseURL + "f=2"));
+    if (!offer) {
         return false;
     }
-    const auto lines = Split(TrimSpaces(reply), '\n');
-    if (lines.size() < kMinLines || lines[0] == kOwnVersion) {
-        return false;
-    }
-    WriteLog(state, "Update Found: " + std::string(lines[0]), 4);
-    const auto account = Split(lines[1], ',');
-    if (account.size() < 3) {
+    WriteLog(state, "Update Found: " + offer->version, 4);
+    if (!offer->account) {
         WriteLog(state, "Not Enough Data in Web Page to Update", 4);
         return false;
     }
-    std::int32_t port = 21;
-    if (account.size() > 3) {
-        const auto number = ParseInt32(TrimSpaces(account[3]));
-        if (!number) {
-            throw std::invalid_argument("Type mismatch: port " + std::string(account[3]));
-        }
-        port = *number;
+    const FtpAccount& account = *offer->account;
+    if (!account.port) {
+        throw std::invalid_argument("Type mismatch: port " + account.portField);
     }
     clsFTP ftp(state);
     ftp.pumpEvents = pump;
-    ftp.OpenConnection(std::string(account[0]), std::string(account[1]), std::string(account[2]),
-                       port);
+    ftp.OpenConnection(account.server, account.user, account.password, *account.port);
     pump();
     ftp.SetModeActive();
     pump();
     ftp.SetTransferBinary();
     pump();
-    for (std::size_t i = 2; i < lines.size(); ++i) {
-        if (lines[i].empty()) {
+    for (const auto& line : offer->fileLines) {
+        const UpdateFileLine entry = ParseUpdateFileLine(line);
+        if (entry.kind == UpdateFileLine::Kind::Skip) {
             continue;
         }
-        const auto file = Split(lines[i], ',');
-        if (file.size() != 2) {
-            WriteLog(state, "Bad Data - Not Enough File Info", 4);
+        if (entry.kind == UpdateFileLine::Kind::Refuse) {
+            WriteLog(state, entry.refusal, 4);
             return false;
         }
-        if (!SafeFileName(file[1])) {
-            WriteLog(state, "Bad Data - Unsafe File Name: " + std::string(file[1]), 4);
-            return false;
-        }
-        WriteLog(state, "DownloadFile: " + std::string(file[0]) + "|" + std::string(file[1]), 4);
+        const UpdateFile& file = entry.file;
+        WriteLog(state, "DownloadFile: " + file.folder + "|" + file.name, 4);
         pump();
-        if (!ftp.SimpleFTPGetFile(state.AppFile(file[1]),
-                                  std::string(file[0]) + "/" + std::string(file[1]))) {
+        if (!ftp.SimpleFTPGetFile(state.AppFile(file.name), file.folder + "/" + file.name)) {
             WriteLog(state, "Download Failed", 4);
         }
         pump();
@@ -89,6 +75,50 @@ bool Check(AppState& state, const std::function<void()>& pump) {
 }
 
 } // namespace
+
+std::optional<UpdateOffer> ParseUpdateReply(std::string_view reply) {
+    if (reply.empty()) {
+        return std::nullopt;
+    }
+    const auto lines = Split(TrimSpaces(reply), '\n');
+    if (lines.size() < kMinLines || lines[0] == kOwnVersion) {
+        return std::nullopt;
+    }
+    UpdateOffer offer;
+    offer.version = lines[0];
+    const auto fields = Split(lines[1], ',');
+    if (fields.size() >= 3) {
+        FtpAccount& account = offer.account.emplace();
+        account.server = fields[0];
+        account.user = fields[1];
+        account.password = fields[2];
+        if (fields.size() > 3) {
+            account.portField = fields[3];
+            account.port = ParseInt32(TrimSpaces(fields[3]));
+        }
+    }
+    offer.fileLines.assign(lines.begin() + 2, lines.end());
+    return offer;
+}
+
+UpdateFileLine ParseUpdateFileLine(std::string_view line) {
+    UpdateFileLine entry;
+    if (line.empty()) {
+        return entry;
+    }
+    const auto fields = Split(line, ',');
+    if (fields.size() != 2) {
+        entry.kind = UpdateFileLine::Kind::Refuse;
+        entry.refusal = "Bad Data - Not Enough File Info";
+    } else if (!SafeFileName(fields[1])) {
+        entry.kind = UpdateFileLine::Kind::Refuse;
+        entry.refusal = "Bad Data - Unsafe File Name: " + std::string(fields[1]);
+    } else {
+        entry.kind = UpdateFileLine::Kind::Fetch;
+        entry.file = {std::string(fields[0]), std::string(fields[1])};
+    }
+    return entry;
+}
 
 void RemoveUpdateFiles(const AppState& state) {
     std::remove(state.AppFile("update.exe").c_str());

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace lindrel {
 
@@ -19,5 +24,38 @@ bool CheckForUpdate(AppState& state, const std::function<void()>& pumpEvents);
 void RunUpdate(const AppState& state);
 
 inline constexpr const char* kOwnVersion = "3.25.2003";
+
+struct FtpAccount {
+    std::string server;
+    std::string user;
+    std::string password;
+    std::optional<std::int32_t> port = 21; // empty: the port field is not a number
+    std::string portField;
+};
+
+// The service's "f=2" reply: a version line, an account line, then one "folder,name" line
+// per file.
+struct UpdateOffer {
+    std::string version;
+    std::optional<FtpAccount> account;  // empty: the account line has under three fields
+    std::vector<std::string> fileLines; // as sent; each is read when its turn comes
+};
+
+// Empty when nothing is on offer: no reply, under four lines, or this very version.
+std::optional<UpdateOffer> ParseUpdateReply(std::string_view reply);
+
+struct UpdateFile {
+    std::string folder;
+    std::string name;
+};
+
+// One file line: skipped (empty), a file to fetch, or refused with the line to log,
+// which stops the check.
+struct UpdateFileLine {
+    enum class Kind { Skip, Fetch, Refuse } kind = Kind::Skip;
+    UpdateFile file;
+    std::string refusal;
+};
+UpdateFileLine ParseUpdateFileLine(std::string_view line);
 
 } // namespace lindrel

@@ -12,6 +12,7 @@
 #include "ui/status/frmStatus.h"
 #include "update/Update.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 
 namespace lindrel {
@@ -92,6 +93,19 @@ void Monitor::OpenGlobalOptions() {
 
 void Monitor::RunGame(int slot) {
     lindrel::RunGame(state_, slot);
+}
+
+int RunMonitor(AppState& state, const std::function<void(Monitor&)>& started) {
+    // The program lives in the tray: closing or hiding a window never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    Monitor monitor(state, ScreenMetrics::Primary());
+    if (!monitor.StartApplication()) {
+        return 0; // an updater took over
+    }
+    if (started) {
+        started(monitor);
+    }
+    return QApplication::exec();
 }
 
 } // namespace lindrel

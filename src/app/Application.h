@@ -4,6 +4,7 @@
 #include "ui/status/StatusActions.h"
 
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 namespace lindrel {
@@ -57,5 +58,10 @@ private:
     QPointer<frmPlayers> players_;
     QPointer<frmGlobalOptions> global_;
 };
+
+// The program's run over state: the start-up, then the event loop until "Exit"; returns
+// the exit status. started sees the monitor once it runs (the test build shortens the
+// poll interval there and watches the ticks).
+int RunMonitor(AppState& state, const std::function<void(Monitor&)>& started = {});
 
 } // namespace lindrel

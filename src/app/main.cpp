@@ -9,9 +9,6 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    // The program lives in the tray: closing or hiding a window never ends it.
-    QApplication::setQuitOnLastWindowClosed(false);
-
     std::string folder = lindrel::ProgramFolder();
     if (folder.empty()) {
         std::error_code error;
@@ -19,9 +16,5 @@ int main(int argc, char** argv) {
     }
     lindrel::AppState state(folder);
     state.StatsBaseURL = lindrel::kStatsBaseURL;
-    lindrel::Monitor monitor(state, lindrel::ScreenMetrics::Primary());
-    if (!monitor.StartApplication()) {
-        return 0; // an updater took over
-    }
-    return QApplication::exec();
+    return lindrel::RunMonitor(state);
 }

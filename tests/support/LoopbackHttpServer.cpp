@@ -24,7 +24,7 @@ int BindLoopback(int& port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
     socklen_t length = sizeof address;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
@@ -61,7 +61,8 @@ HttpReply HttpReply::BrokenOff(std::string_view body, std::size_t declaredLength
     return {Headers(200, declaredLength) + std::string(body), false};
 }
 
-LoopbackHttpServer::LoopbackHttpServer(Handler handler) : handler_(std::move(handler)) {
+LoopbackHttpServer::LoopbackHttpServer(Handler handler, int port)
+    : handler_(std::move(handler)), port_(port) {
     listener_ = BindLoopback(port_);
     if (::listen(listener_, 16) != 0 || ::pipe2(stopPipe_, O_CLOEXEC) != 0) {
         ::close(listener_);

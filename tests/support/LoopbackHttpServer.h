@@ -21,13 +21,14 @@ struct HttpReply {
     static HttpReply Silent() { return {{}, true}; }
 };
 
-// An HTTP server on 127.0.0.1 and a free port, answering one connection at a time from
-// its own thread until it is destroyed.
+// An HTTP server on 127.0.0.1 and a free port (or the one given, to stand in for a
+// service that stopped there), answering one connection at a time from its own thread
+// until it is destroyed.
 class LoopbackHttpServer {
 public:
     using Handler = std::function<HttpReply(const std::string& target)>;
 
-    explicit LoopbackHttpServer(Handler handler);
+    explicit LoopbackHttpServer(Handler handler, int port = 0);
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;

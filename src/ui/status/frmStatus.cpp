@@ -107,7 +107,7 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
         menu_.mnuExit, &QAction::triggered, this, [this] { actions_.Exit(); },
         Qt::QueuedConnection);
 
-    timer1_.setInterval(LINDREL_POLL_INTERVAL_MS);
+    timer1_.setInterval(kPollIntervalMs);
     connect(&timer1_, &QTimer::timeout, this, &frmStatus::Timer1_Timer);
 }
 

@@ -24,6 +24,9 @@ struct AppState;
 class StatusActions;
 class HitArea;
 
+// The status poll's period.
+inline constexpr int kPollIntervalMs = 15000;
+
 // The main window: five status rows on a skin-shaped, borderless window, the tray icon,
 // the polling timer and the alert pop-up.
 class frmStatus : public QWidget, public AlertSink {

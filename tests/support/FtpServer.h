@@ -11,11 +11,14 @@
 
 namespace lindrel::test {
 
-// pyftpdlib on 127.0.0.1 and a free port, serving a fresh temporary folder.
+// pyftpdlib on 127.0.0.1 and a free port, serving a fresh temporary folder; downloads at
+// most bytesPerSecond fast when that is above 0.
 class FtpServer {
 public:
-    FtpServer(std::string user = "lindrel", std::string password = "secret")
+    explicit FtpServer(std::string user = "lindrel", std::string password = "secret",
+                       int bytesPerSecond = 0)
         : user_(std::move(user)), password_(std::move(password)) {
+        const std::string limit = std::to_string(bytesPerSecond);
         int out[2];
         if (::pipe(out) != 0) {
             throw std::runtime_error("pipe failed");
@@ -27,7 +30,9 @@ public:
             ::close(out[1]);
             const std::string root = root_.str();
             ::execl("/usr/bin/python3", "python3", LINDREL_FTP_SERVER_SCRIPT, root.c_str(),
-                    user_.c_str(), password_.c_str(), static_cast<char*>(nullptr));
+                    user_.c_str(), password_.c_str(),
+                    bytesPerSecond > 0 ? limit.c_str() : static_cast<char*>(nullptr),
+                    static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(out[1]);

@@ -70,6 +70,49 @@ TEST_F(UpdateTest, OneFileMissingStartsNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir / "update.exe"));
 }
 
+// The FTP server goes away in the middle of the updater's transfer, after the data file
+// arrived whole: the part of the updater that came is neither started nor left in place.
+TEST(UpdateBrokenOff, ServerGoneMidTransferStartsNothing) {
+    test::TempDir dir;
+    test::ScriptedService service;
+    test::FtpServer ftp("lindrel", "secret", 64 * 1024);
+    std::filesystem::create_directory(ftp.root() / "pub");
+    test::WriteFile(ftp.root() / "pub" / "newfile.dat", "new data");
+    // Any start of it would run, so a half that ran would show; the padding makes its
+    // transfer last seconds.
+    test::WriteFile(ftp.root() / "pub" / "update.exe",
+                    "#!/bin/sh\ntouch ran.txt\n" + std::string(512 * 1024, '#') + "\n");
+    service.Answer("f=2", "9.9\n127.0.0.1,lindrel,secret," + std::to_string(ftp.port()) +
+                              "\npub,newfile.dat\npub,update.exe\n");
+    AppState state(dir.str());
+    state.StatsBaseURL = service.BaseUrl();
+
+    std::thread dropper([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        const auto arrived = [&dir] {
+            std::error_code error;
+            const auto size = std::filesystem::file_size(dir / "update.exe.part", error);
+            return error ? 0 : size;
+        };
+        while (arrived() < 64 * 1024 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ftp.Stop();
+    });
+    const bool started = CheckForUpdate(state, [] {});
+    dropper.join();
+
+    EXPECT_FALSE(started);
+    EXPECT_EQ(test::ReadFile(dir / "newfile.dat"), "new data");
+    EXPECT_FALSE(std::filesystem::exists(dir / "update.exe"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "update.exe.part"));
+    EXPECT_EQ(LogMessages(dir),
+              (std::vector<std::string>{"Update Found: 9.9", "DownloadFile: pub|newfile.dat",
+                                        "DownloadFile: pub|update.exe", "Download Failed"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(std::filesystem::exists(dir / "ran.txt"));
+}
+
 TEST_F(UpdateTest, NothingToDo) {
     for (const std::string& reply :
          {std::string(), std::string("3.25.2003\n") + Account() + "\npub,update.exe\n",

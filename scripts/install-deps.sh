@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkg-config clang-format clang libclang-rt-14-dev
+  cmake ninja-build g++ pkg-config clang-format clang-tidy-14 clang libclang-rt-14-dev
   # libraries
   libcurl4-openssl-dev libboost-dev libtomlplusplus-dev qt6-base-dev fonts-liberation
   # tests and benchmarks

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Builds and runs every test: bounded fuzz runs of the parsers, then the suite in the
-# normal build (with a valgrind run of the core) and under ASan and UBSan.
+# Builds and runs every test: the format and clang-tidy checks, bounded fuzz runs of the
+# parsers, then the suite in the normal build (with a valgrind run of the core) and under
+# ASan and UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 scripts/format.sh --check
+echo "== clang-tidy"
+scripts/tidy.sh
 
 echo "== fuzz (bounded runs of every parser's fuzz target)"
 fuzz/run.sh 30

@@ -43,7 +43,7 @@ void ApplyServerLine(AppState& state, std::string_view line) {
         return;
     }
     for (int field = 0; field < kServerFieldCount; ++field) {
-        if (auto value = URLDecode(fields[static_cast<std::size_t>(field + 1)])) {
+        if (auto value = URLDecode(fields[static_cast<std::size_t>(field) + 1])) {
             state.ServerData(slot, field) = std::move(*value);
         }
     }

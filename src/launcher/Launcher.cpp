@@ -150,6 +150,7 @@ int StartDetached(const std::string& program, const std::string& parameters,
         }
     }
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& arg : args) {
         argv.push_back(arg.data());
     }
@@ -250,7 +251,7 @@ std::string GetLongPath(const std::string& path) {
         }
         rest = rest.substr(0, lastSeparator(rest));
         while (lastSeparator(rest) != std::string::npos) {
-            result = ListingQuery(rest, kListFilesAndFolders) + "/" + result;
+            result.insert(0, ListingQuery(rest, kListFilesAndFolders) + "/");
             rest = rest.substr(0, lastSeparator(rest));
         }
         result = rest + "/" + result;

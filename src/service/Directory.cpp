@@ -118,7 +118,8 @@ void ApplyGameTypes(AppState& state, std::string_view reply) {
         type.SetGameRCON(std::string(TrimSpaces(fields[3])));
         type.SetGamePassword(std::string(TrimSpaces(fields[4])));
         // A second line with a UID already listed is dropped; the first one stands.
-        state.GameTypes.Add(GameTypeCollection::KeyFor(type.UID()), std::move(type));
+        const std::string key = GameTypeCollection::KeyFor(type.UID());
+        state.GameTypes.Add(key, std::move(type));
     }
 }
 

@@ -65,8 +65,8 @@ void ApplyPlayersReply(AppState& state, int slot, const std::string& reply, Play
         view.ConfigureScrollBar(count - kVisiblePlayerRows, kPlayerRowTwips);
     }
     for (int player = 1; player <= count; ++player) {
-        const auto nameLine = lines[static_cast<std::size_t>(2 * player)];
-        const auto stats = Split(lines[static_cast<std::size_t>(2 * player + 1)], ',');
+        const auto nameLine = lines[2 * static_cast<std::size_t>(player)];
+        const auto stats = Split(lines[2 * static_cast<std::size_t>(player) + 1], ',');
         if (stats.size() < kStatsFields) {
             return;
         }

@@ -35,7 +35,7 @@ const std::vector<DemoProfile> kProfiles = {
 
 DemoGameServer::DemoGameServer(asio::io_context& io, udp::endpoint endpoint, DemoProfile profile,
                                std::uint32_t seed)
-    : socket_(io), endpoint_(endpoint), profile_(std::move(profile)), random_(seed) {
+    : socket_(io), endpoint_(std::move(endpoint)), profile_(std::move(profile)), random_(seed) {
     const std::size_t bots = std::min(kBotNames.size(), (profile_.minBots + profile_.maxBots) / 2);
     for (std::size_t i = 0; i < bots; ++i) {
         players_.push_back({kBotNames[(seed + i) % kBotNames.size()], 0, 0});
@@ -126,7 +126,10 @@ std::string DemoGameServer::InfoPacket(std::string_view challenge) const {
              {"sv_maxclients", std::to_string(profile_.maxClients)},
              {"gametype", "0"},
              {"gamename", "baseoa"}}) {
-        packet += '\\' + key + '\\' + value;
+        packet += '\\';
+        packet += key;
+        packet += '\\';
+        packet += value;
     }
     return packet;
 }

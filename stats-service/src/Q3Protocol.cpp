@@ -104,7 +104,10 @@ std::string BuildStatusResponse(const std::vector<std::pair<std::string, std::st
     std::string packet(kResponseHeader);
     packet += '\n';
     for (const auto& [key, value] : info) {
-        packet += '\\' + key + '\\' + value;
+        packet += '\\';
+        packet += key;
+        packet += '\\';
+        packet += value;
     }
     packet += '\n';
     for (const auto& player : players) {

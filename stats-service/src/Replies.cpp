@@ -134,7 +134,7 @@ std::string UpdateReply(const Config& config) {
     std::string reply = offer.version + "\n" + offer.ftpServer + "," + offer.ftpUser + "," +
                         offer.ftpPassword + "," + std::to_string(offer.ftpPort) + "\n";
     for (const auto& [folder, file] : offer.files) {
-        reply += folder + "," + file + "\n";
+        reply.append(folder).append(",").append(file).append("\n");
     }
     return reply;
 }

@@ -1,13 +1,16 @@
 #include "DemoServers.h"
 #include "core/Text.h"
 
+#include <exception>
 #include <iostream>
 
 using namespace lindrel::stats;
 
+namespace {
+
 // Runs many demo game servers on consecutive ports of one address, answering at once,
 // for load runs and for comparing the service's refresh with other query tools.
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     DemoOptions options;
     options.sameAddress = true;
     options.firstPort = 30000;
@@ -39,4 +42,17 @@ int main(int argc, char** argv) {
     std::cout << "ready " << options.count << std::endl;
     io.run();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A failure the program does not expect (a socket option refused, an address it cannot
+    // take) ends it with a message instead of an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& failure) {
+        std::cerr << "lindrel-demo-servers: " << failure.what() << "\n";
+        return 1;
+    }
 }

@@ -3,6 +3,7 @@
 #include "StatsService.h"
 #include "core/Text.h"
 
+#include <exception>
 #include <iostream>
 #include <optional>
 
@@ -61,9 +62,7 @@ bool ApplyListen(const std::string& listen, Config& config) {
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     const auto options = ParseOptions(argc, argv);
     if (!options || (argc == 2 && std::string_view(argv[1]) == "--help")) {
         std::cout << kUsage;
@@ -120,4 +119,17 @@ int main(int argc, char** argv) {
               << std::endl;
     io.run();
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A failure the program does not expect (a socket option refused, an address it cannot
+    // take) ends it with a message instead of an abort.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& failure) {
+        std::cerr << "lindrel-stats: " << failure.what() << "\n";
+        return 1;
+    }
 }

@@ -23,8 +23,9 @@ std::string HugeReply(const std::string& target) {
     const std::string id = target.substr(ids, target.find_first_of(",&", ids) - ids);
     const std::string line = id + "|Huge|huge_map|1%2F8|20|0|0|0||0\n";
     std::string reply;
-    reply.reserve(10 * 1024 * 1024 + line.size());
-    while (reply.size() < 10 * 1024 * 1024) {
+    constexpr std::size_t kTenMiB = std::size_t{10} << 20;
+    reply.reserve(kTenMiB + line.size());
+    while (reply.size() < kTenMiB) {
         reply += line;
     }
     return reply;

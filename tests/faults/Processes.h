@@ -3,6 +3,7 @@
 #include "service/HttpFetch.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -24,15 +25,15 @@ public:
                  const std::string& outputFile) {
         // Everything the child needs is built before the fork: only exec follows it.
         std::vector<char*> args;
+        args.reserve(argv.size() + 1);
         for (const auto& arg : argv) {
             args.push_back(const_cast<char*>(arg.c_str()));
         }
         args.push_back(nullptr);
         // The extra entries first: the first of two same names is the one that counts.
-        std::vector<char*> environment;
-        for (const auto& pair : env) {
-            environment.push_back(const_cast<char*>(pair.c_str()));
-        }
+        std::vector<char*> environment(env.size());
+        std::transform(env.begin(), env.end(), environment.begin(),
+                       [](const std::string& pair) { return const_cast<char*>(pair.c_str()); });
         for (char** entry = environ; *entry != nullptr; ++entry) {
             environment.push_back(*entry);
         }
@@ -97,10 +98,11 @@ inline std::unique_ptr<ChildProcess> StartDemoService(int port, const TempDir& l
         std::string line;
         std::string ids;
         while (std::getline(directory, line)) {
-            ids += (ids.empty() ? "" : ",") + line.substr(0, line.find('|'));
+            ids.append(ids.empty() ? "" : ",").append(line.substr(0, line.find('|')));
         }
-        if (!ids.empty() &&
-            GetURL(base + "d=" + ids + "&t=0,0,0,0,0&s=").find('|') != std::string::npos) {
+        std::string status = base;
+        status.append("d=").append(ids).append("&t=0,0,0,0,0&s=");
+        if (!ids.empty() && GetURL(status).find('|') != std::string::npos) {
             return service;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -94,7 +94,10 @@ int main(int argc, char** argv) {
     long polls = 0;
     long long lastProbe = 0;
     QTimer probe;
+    QTimer end;
+    end.setSingleShot(true);
     return lindrel::RunMonitor(state, [&](lindrel::Monitor& monitor) {
+        QObject::connect(&end, &QTimer::timeout, [&monitor] { monitor.EndApplication(); });
         QTimer& timer1 = monitor.Status()->Timer1();
         timer1.setInterval(interval);
         const auto writePoll = [&] {
@@ -112,7 +115,7 @@ int main(int argc, char** argv) {
             ++polls;
             writePoll();
             if (pollsWanted > 0 && polls == pollsWanted) {
-                QTimer::singleShot(0, [&monitor] { monitor.EndApplication(); });
+                end.start(0); // once this tick is over
             }
         });
         lastProbe = NowNs();

@@ -45,7 +45,7 @@ TEST(cDIBSection, SizesAndLayoutOfTheStatusSkin) {
     EXPECT_EQ(bits[2], 0x99);
     EXPECT_EQ(bits[3], 3);
     // The top-left pixel starts the last stored row.
-    EXPECT_EQ(bits[904 * 154], 3);
+    EXPECT_EQ(bits[std::ptrdiff_t{904} * 154], 3);
 
     dib.ClearUp();
     EXPECT_EQ(dib.DIBSectionBitsPtr(), nullptr);

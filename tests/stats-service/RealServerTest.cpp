@@ -29,8 +29,10 @@ int FreeUdpPort() {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        throw std::runtime_error("no free UDP port");
+    }
     ::close(fd);
     return ntohs(address.sin_port);
 }
@@ -88,6 +90,7 @@ public:
         args.insert(args.end(),
                     {"+map", "oa_dm1", "+addbot", "Grism", "1", "+addbot", "Angelyss", "1"});
         std::vector<char*> argv;
+        argv.reserve(args.size() + 1);
         for (auto& arg : args) {
             argv.push_back(arg.data());
         }

@@ -36,8 +36,10 @@ public:
         bound.sin_family = AF_INET;
         ::inet_pton(AF_INET, address, &bound.sin_addr);
         socklen_t length = sizeof bound;
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&bound), sizeof bound);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&bound), &length);
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0 ||
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
+            throw std::runtime_error("cannot bind the fake game server");
+        }
         port_ = ntohs(bound.sin_port);
     }
     ~FakeGameServer() { ::close(fd_); }

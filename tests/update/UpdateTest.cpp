@@ -81,7 +81,7 @@ TEST(UpdateBrokenOff, ServerGoneMidTransferStartsNothing) {
     // Any start of it would run, so a half that ran would show; the padding makes its
     // transfer last seconds.
     test::WriteFile(ftp.root() / "pub" / "update.exe",
-                    "#!/bin/sh\ntouch ran.txt\n" + std::string(512 * 1024, '#') + "\n");
+                    "#!/bin/sh\ntouch ran.txt\n" + std::string(std::size_t{512} << 10, '#') + "\n");
     service.Answer("f=2", "9.9\n127.0.0.1,lindrel,secret," + std::to_string(ftp.port()) +
                               "\npub,newfile.dat\npub,update.exe\n");
     AppState state(dir.str());
@@ -94,7 +94,8 @@ TEST(UpdateBrokenOff, ServerGoneMidTransferStartsNothing) {
             const auto size = std::filesystem::file_size(dir / "update.exe.part", error);
             return error ? 0 : size;
         };
-        while (arrived() < 64 * 1024 && std::chrono::steady_clock::now() < deadline) {
+        while (arrived() < std::uintmax_t{64} << 10 &&
+               std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         ftp.Stop();

@@ -52,7 +52,7 @@ frmOptions::frmOptions(AppState& state, frmStatus& status, const ScreenMetrics& 
     chkServerDown_->setToolTip("Notify When Server is Down");
     const int boxTops[] = {1680, 2010, 2340, 2670};
     for (int i = 0; i < 4; ++i) {
-        txtData_[static_cast<std::size_t>(3 + i)] = TextBox(1440, boxTops[i], 1935, 210);
+        txtData_[3 + static_cast<std::size_t>(i)] = TextBox(1440, boxTops[i], 1935, 210);
     }
     txtData_[7] = TextBox(1425, 3000, 1935, 210);
     cmdDialog_ = new QPushButton("Browse...", this);

@@ -48,7 +48,7 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
             label->setFont(rowFont);
             label->setPalette(yellow);
             label->setAttribute(Qt::WA_TransparentForMouseEvents);
-            lblInfo_[static_cast<std::size_t>(slot * 4 + column)] = label;
+            lblInfo_[static_cast<std::size_t>(slot) * 4 + static_cast<std::size_t>(column)] = label;
         }
     }
     // The hit areas lie above the texts, so a click on a row's text reaches them.

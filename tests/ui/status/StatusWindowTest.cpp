@@ -26,7 +26,7 @@ public:
         opened.push_back("players " + std::to_string(slot) + " " + std::to_string(top) + " " +
                          std::to_string(left));
     }
-    void OpenGlobalOptions() override { opened.push_back("global"); }
+    void OpenGlobalOptions() override { opened.emplace_back("global"); }
     void Exit() override { ++exits; }
     std::vector<int> games;
     std::vector<std::string> opened;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <random>
 #include <signal.h>
 #include <sys/wait.h>
@@ -40,12 +41,19 @@ TEST(SettingsSaves, SurviveAKillAtAnyMoment) {
     std::uniform_int_distribution<int> delayUs(0, 3000);
     int checked = 0;
     for (int round = 0; round < 100; ++round) {
+        int started[2];
+        ASSERT_EQ(::pipe(started), 0);
         const pid_t saver = ::fork();
         if (saver == 0) {
+            ::dup2(started[1], 1);
             ::execl(LINDREL_SAVE_LOOP, "lindrel-save-loop", dir.str().c_str(), "100000",
                     static_cast<char*>(nullptr));
             ::_exit(127);
         }
+        ::close(started[1]);
+        pollfd saving{started[0], POLLIN, 0};
+        ASSERT_EQ(::poll(&saving, 1, 10'000), 1) << "the saver did not start";
+        ::close(started[0]);
         std::this_thread::sleep_for(std::chrono::microseconds(500 + delayUs(random)));
         ::kill(saver, SIGKILL);
         ::waitpid(saver, nullptr, 0);
@@ -61,7 +69,7 @@ TEST(SettingsSaves, SurviveAKillAtAnyMoment) {
             << "round " << round << ": " << globals.size() << " bytes";
         ++checked;
     }
-    EXPECT_GT(checked, 50);
+    EXPECT_GT(checked, 90);
 }
 
 } // namespace

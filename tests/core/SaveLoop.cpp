@@ -1,8 +1,11 @@
 // Saves the settings again and again, alternating between two sets of values, so that a
-// test can kill it at any moment: lindrel-save-loop FOLDER COUNT
+// test can kill it at any moment: lindrel-save-loop FOLDER COUNT. Writes a line to standard
+// output as its loop starts, so that the moment of the kill does not depend on how long
+// the program took to load.
 #include "core/AppState.h"
 #include "core/Settings.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -12,6 +15,8 @@ int main(int argc, char** argv) {
     }
     lindrel::AppState state(argv[1]);
     const int count = std::atoi(argv[2]);
+    std::puts("saving");
+    std::fflush(stdout);
     for (int i = 0; i < count; ++i) {
         const std::string value = (i % 2 == 0 ? "even " : "odd ") + std::string(2000, 'x');
         for (int slot = 0; slot < lindrel::kSlotCount; ++slot) {

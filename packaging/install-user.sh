@@ -10,22 +10,16 @@ mkdir -p "$apps" "$units"
 
 [ -e "$here/lindrel-stats.toml" ] || cp "$here/lindrel-stats.example.toml" "$here/lindrel-stats.toml"
 
-cat > "$apps/lindrel.desktop" <<DESKTOP
-[Desktop Entry]
-Type=Application
-Name=Lindrel
-Comment=Watch your clan's game servers from the tray
-Exec=$here/lindrel
-Icon=$here/lindrel.png
-Categories=Game;Network;
-DESKTOP
+# The folder's own entry with its place filled in (sed's special characters escaped).
+folder=$(printf '%s' "$here" | sed 's/[&|\\]/\\&/g')
+sed "s|@FOLDER@|$folder|g" "$here/lindrel.desktop" > "$apps/lindrel.desktop"
 
 cat > "$units/lindrel-stats.service" <<UNIT
 [Unit]
 Description=Lindrel stats service
 
 [Service]
-ExecStart=$here/lindrel-stats --config $here/lindrel-stats.toml
+ExecStart="$here/lindrel-stats" --config "$here/lindrel-stats.toml"
 Restart=on-failure
 
 [Install]

@@ -14,7 +14,7 @@ archive=$(ls "$work"/out/lindrel-*.tar.gz)
 mkdir "$work/unpacked"
 tar -xzf "$archive" -C "$work/unpacked"
 app=$(ls -d "$work"/unpacked/lindrel-*)
-for file in lindrel lindrel-stats lindrel-stats.example.toml lindrel.png install-user.sh; do
+for file in lindrel lindrel-stats lindrel-stats.example.toml lindrel.png lindrel.desktop install-user.sh; do
   [ -e "$app/$file" ] || fail "$file is missing from the archive"
 done
 
@@ -34,7 +34,8 @@ for _ in $(seq 100); do [ -e "$app/lindrel.dat" ] && break; sleep 0.1; done
 grep -q "] APPLICATION STARTED" "$app/lindrellog.log" || fail "the monitor logged no start"
 
 HOME="$work/home" XDG_DATA_HOME="" XDG_CONFIG_HOME="" "$app/install-user.sh" >/dev/null
-grep -q "Exec=$app/lindrel" "$work/home/.local/share/applications/lindrel.desktop" || fail "desktop entry"
-grep -q "ExecStart=$app/lindrel-stats --config $app/lindrel-stats.toml" \
+grep -qx "Exec=\"$app/lindrel\"" "$work/home/.local/share/applications/lindrel.desktop" || fail "desktop entry"
+grep -qx "Icon=$app/lindrel.png" "$work/home/.local/share/applications/lindrel.desktop" || fail "desktop icon"
+grep -qx "ExecStart=\"$app/lindrel-stats\" --config \"$app/lindrel-stats.toml\"" \
   "$work/home/.config/systemd/user/lindrel-stats.service" || fail "systemd unit"
 echo "1 passed, 0 failed"

@@ -15,8 +15,10 @@ run-clang-tidy-14 -quiet -p build/default "${coroutines[@]}" \
   "$root/(src|stats-service|tests|bench|tools)/.*\.cpp$" >"$log" 2>&1 || status=1
 run-clang-tidy-14 -quiet -p build/fuzz "$root/fuzz/.*\.cpp$" >>"$log" 2>&1 || status=1
 if [ "$status" != 0 ] || grep -qE '(warning|error): ' "$log"; then
-  grep -E -A3 '(warning|error): ' "$log" | head -200
-  echo "clang-tidy: findings above"
+  grep -E -A3 '(warning|error): ' "$log" | head -200 || true
+  # clang-tidy itself can fail (a crash of its parser): show where.
+  grep -E -A6 'Stack dump:' "$log" | head -40 || true
+  echo "clang-tidy: findings or a failure above"
   exit 1
 fi
 echo "clang-tidy: clean"

@@ -38,7 +38,8 @@ public:
 
 private:
     static std::size_t Index(int value) { return static_cast<std::size_t>(value); }
-    std::array<std::array<std::string, kServerFieldCount>, kSlotCount> cells_{};
+    // Strings start empty without an initializer, and clang 14 crashes on "cells_{}" here.
+    std::array<std::array<std::string, kServerFieldCount>, kSlotCount> cells_;
 };
 
 struct ServerStatusRecord {

@@ -1,3 +1,4 @@
+#include "Config.h"
 #include "DemoServers.h"
 #include "core/Text.h"
 
@@ -23,7 +24,7 @@ int Run(int argc, char** argv) {
             options.count = static_cast<std::size_t>(*number);
         } else if (flag == "--port" && number && *number > 0 && *number < 65535) {
             options.firstPort = static_cast<std::uint16_t>(*number);
-        } else if (flag == "--address") {
+        } else if (flag == "--address" && ParseIpv4(argv[i + 1])) {
             options.firstAddress = argv[i + 1];
         } else {
             std::cerr << "usage: lindrel-demo-servers [--count N] [--address A] [--port P]\n";

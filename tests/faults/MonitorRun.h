@@ -3,6 +3,7 @@
 #include "faults/Processes.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
@@ -34,6 +35,20 @@ struct MonitorReport {
     std::vector<Stall> stalls;
 
     long lastPoll() const { return polls.empty() ? -1 : polls.back().number; }
+
+    // Stalls that no poll explains: the window did not answer between two ticks.
+    std::vector<Stall> StallsOutsidePolls() const {
+        std::vector<Stall> outside;
+        for (const auto& stall : stalls) {
+            const bool inPoll = std::any_of(polls.begin(), polls.end(), [&](const auto& poll) {
+                return poll.timeNs >= stall.fromNs && poll.timeNs <= stall.toNs;
+            });
+            if (!inPoll) {
+                outside.push_back(stall);
+            }
+        }
+        return outside;
+    }
 };
 
 inline MonitorReport ReadMonitorReport(const std::filesystem::path& path) {

@@ -3,11 +3,9 @@
 #include "core/AppState.h"
 #include "support/TempDir.h"
 
-#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <thread>
 
 namespace lindrel {
 namespace {
@@ -119,14 +117,7 @@ protected:
                                   (dir / "ran.txt").string() + "\"\n");
         ::chmod(game.c_str(), 0755);
     }
-    std::string WaitForRun() const {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!std::filesystem::exists(dir / "ran.txt") &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return test::ReadFile(dir / "ran.txt");
-    }
+    std::string WaitForRun() const { return test::WaitForFile(dir / "ran.txt"); }
     test::TempDir dir;
     std::string game;
 };

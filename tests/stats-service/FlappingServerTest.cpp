@@ -4,6 +4,8 @@
 #include "core/AppState.h"
 #include "service/AlertSink.h"
 #include "service/StatusPoll.h"
+#include "support/LoopbackUdp.h"
+#include "support/RecordingSink.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -19,31 +21,13 @@
 namespace lindrel::stats {
 namespace {
 
-int BoundUdpSocket() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        throw std::runtime_error("cannot bind a UDP socket");
-    }
-    return fd;
-}
-
-std::uint16_t LocalPort(int fd) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    return ntohs(address.sin_port);
-}
-
 // Stands between the service and a game server on loopback and loses every dropEvery-th
 // reply on its way back (0: none, 1: all).
 class LossyRelay {
 public:
     explicit LossyRelay(int dropEvery) : dropEvery_(dropEvery) {
-        front_ = BoundUdpSocket();
-        back_ = BoundUdpSocket();
+        front_ = lindrel::test::BindLoopbackUdp();
+        back_ = lindrel::test::BindLoopbackUdp();
         if (::pipe2(stop_, O_CLOEXEC) != 0) {
             throw std::runtime_error("pipe failed");
         }
@@ -61,7 +45,7 @@ public:
     LossyRelay(const LossyRelay&) = delete;
     LossyRelay& operator=(const LossyRelay&) = delete;
 
-    std::uint16_t port() const { return LocalPort(front_); }
+    std::uint16_t port() const { return lindrel::test::LocalUdpPort(front_); }
     void ForwardTo(std::uint16_t gamePort) {
         sockaddr_in game{};
         game.sin_family = AF_INET;
@@ -119,13 +103,7 @@ private:
     std::thread thread_;
 };
 
-class RecordingSink : public AlertSink {
-public:
-    void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage, int) override {
-        alerts.push_back(MyTip + ": " + MyMessage);
-    }
-    std::vector<std::string> alerts;
-};
+using lindrel::test::RecordingSink;
 
 constexpr int kFlappingId = 77;
 

@@ -4,15 +4,15 @@
 #include "service/AlertSink.h"
 #include "service/HttpFetch.h"
 #include "service/StatusPoll.h"
+#include "support/LoopbackUdp.h"
+#include "support/RecordingSink.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,20 +22,6 @@ namespace lindrel::stats {
 namespace {
 
 constexpr const char* kEngine = "/usr/lib/ioquake3/ioq3ded";
-
-int FreeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("no free UDP port");
-    }
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 // An OpenArena dedicated server (Debian's openarena-server) on 127.0.0.1 with two bots.
 // It runs LAN-only with no master servers, so it sends nothing beyond loopback.
@@ -126,13 +112,7 @@ private:
     bool spawned_ = false;
 };
 
-class RecordingSink : public AlertSink {
-public:
-    void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage, int) override {
-        alerts.push_back(MyTip + ": " + MyMessage);
-    }
-    std::vector<std::string> alerts;
-};
+using lindrel::test::RecordingSink;
 
 // Asks the service until the reply satisfies done, for at most the given time.
 template <typename Done>
@@ -153,7 +133,7 @@ TEST(RealGameServer, ReportedListedFoundAndThenDown) {
     ASSERT_TRUE(std::filesystem::exists(kEngine))
         << "openarena-server is missing: scripts/install-deps.sh installs it";
     lindrel::test::TempDir dir;
-    const int port = FreeUdpPort();
+    const int port = lindrel::test::UnusedLoopbackUdpPort();
     OpenArenaServer game(dir, port);
     ASSERT_TRUE(game.spawned());
 

@@ -5,6 +5,8 @@
 #include "service/Directory.h"
 #include "service/HttpFetch.h"
 #include "service/StatusPoll.h"
+#include "support/LoopbackUdp.h"
+#include "support/RecordingSink.h"
 #include "support/TempDir.h"
 
 #include <arpa/inet.h>
@@ -19,28 +21,14 @@ namespace {
 
 using test::RunningService;
 
-class RecordingSink : public AlertSink {
-public:
-    void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage, int) override {
-        alerts.push_back(MyTip + ": " + MyMessage);
-    }
-    std::vector<std::string> alerts;
-};
+using lindrel::test::RecordingSink;
 
 // A UDP socket on 127.0.0.1 for playing a game server that misbehaves.
 class FakeGameServer {
 public:
     explicit FakeGameServer(const char* address = "127.0.0.1") {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in bound{};
-        bound.sin_family = AF_INET;
-        ::inet_pton(AF_INET, address, &bound.sin_addr);
-        socklen_t length = sizeof bound;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0 ||
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
-            throw std::runtime_error("cannot bind the fake game server");
-        }
-        port_ = ntohs(bound.sin_port);
+        fd_ = lindrel::test::BindLoopbackUdp(address);
+        port_ = lindrel::test::LocalUdpPort(fd_);
     }
     ~FakeGameServer() { ::close(fd_); }
     std::uint16_t port() const { return port_; }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -7,6 +8,7 @@
 #include <stdlib.h>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace lindrel::test {
 
@@ -38,6 +40,16 @@ private:
 inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The content of a file another process writes in one step (a rename), once it is there;
+// empty after ten seconds without it.
+inline std::string WaitForFile(const std::filesystem::path& path) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!std::filesystem::exists(path) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return ReadFile(path);
 }
 
 inline void WriteFile(const std::filesystem::path& path, std::string_view content) {

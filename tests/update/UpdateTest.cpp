@@ -28,14 +28,7 @@ protected:
     std::string Account() const {
         return "127.0.0.1," + ftp.user() + "," + ftp.password() + "," + std::to_string(ftp.port());
     }
-    std::string UpdaterRun() const {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!std::filesystem::exists(dir / "ran.txt") &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return test::ReadFile(dir / "ran.txt");
-    }
+    std::string UpdaterRun() const { return test::WaitForFile(dir / "ran.txt"); }
     bool Check() {
         return CheckForUpdate(state, [this] { ++pumps; });
     }

@@ -13,7 +13,7 @@ void BM_StatusReplyFiveServers(benchmark::State& bench) {
     for (int i = 0; i < 5; ++i) {
         GameServer server;
         server.id = i + 1;
-        server.address = 0x7f000001u + static_cast<std::uint32_t>(i);
+        server.host = "127.0.0." + std::to_string(i + 1);
         server.port = 27960;
         StatusInfo status;
         status.hostname = "Quorvane Server " + std::to_string(i);

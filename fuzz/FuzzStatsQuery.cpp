@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int id = 1; id <= 3; ++id) {
             lindrel::stats::GameServer server;
             server.id = id;
-            server.address = 0x7f000001u;
+            server.host = "127.0.0.1";
             server.port = static_cast<std::uint16_t>(27960 + id);
             lindrel::stats::StatusInfo status;
             status.hostname = "Server " + std::to_string(id);

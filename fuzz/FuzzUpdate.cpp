@@ -1,6 +1,6 @@
 // The update offer: any text is read without failing, an offer is never this version,
 // and a file it would fetch always lands in the program's own folder.
-#include "core/Text.h"
+#include "base/Text.h"
 #include "update/Update.h"
 
 #include <cstdint>

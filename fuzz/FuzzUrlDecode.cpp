@@ -1,5 +1,5 @@
 // URLDecode takes any text; what it decodes survives a round trip through URLEncode.
-#include "core/UrlCodec.h"
+#include "base/UrlCodec.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 #include "core/Settings.h"
 
 #include "core/AppState.h"
-#include "core/FileIo.h"
-#include "core/Text.h"
-#include "core/UrlCodec.h"
+#include "base/FileIo.h"
+#include "base/Text.h"
+#include "base/UrlCodec.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/Log.h"
-#include "core/Text.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <cerrno>

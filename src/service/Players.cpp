@@ -1,7 +1,7 @@
 #include "service/Players.h"
 
 #include "core/AppState.h"
-#include "core/Text.h"
+#include "base/Text.h"
 #include "service/HttpFetch.h"
 #include "service/StatusPoll.h"
 

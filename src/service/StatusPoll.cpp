@@ -2,8 +2,8 @@
 
 #include "core/AppState.h"
 #include "core/Log.h"
-#include "core/Text.h"
-#include "core/UrlCodec.h"
+#include "base/Text.h"
+#include "base/UrlCodec.h"
 #include "service/AlertSink.h"
 #include "service/HttpFetch.h"
 

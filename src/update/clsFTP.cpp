@@ -1,7 +1,7 @@
 #include "update/clsFTP.h"
 
 #include "core/AppState.h"
-#include "core/Text.h"
+#include "base/Text.h"
 
 #include <cstdio>
 #include <curl/curl.h>

@@ -1,201 +1,263 @@
 #include "Config.h"
 
-#include "core/Text.h"
+#include "TomlReader.h"
+#include "base/FileIo.h"
 
-#include <arpa/inet.h>
+#include <climits>
 #include <filesystem>
 #include <set>
-#include <toml++/toml.h>
 
 namespace lindrel::stats {
 
 namespace {
 
 constexpr std::size_t kDirectorySlots = 5;
+constexpr std::size_t kMaxConfigBytes = 1 << 20;
+constexpr std::size_t kMaxServers = 10'000;
+constexpr std::size_t kMaxGameTypes = 256;
+constexpr std::size_t kMaxUpdateFiles = 64;
+constexpr std::size_t kMaxNetworks = 256;
+constexpr std::size_t kMaxListeners = 4;
+constexpr std::size_t kMaxText = 256;
 
-bool HasLineBreakOr(std::string_view text, char separator) {
-    return text.find_first_of(std::string("\r\n") + separator) != std::string_view::npos;
+// A table of an array of tables, or a message naming the entry.
+const toml::table* Entry(const toml::node& node, const std::string& name, std::string& error) {
+    const toml::table* table = node.as_table();
+    if (table == nullptr) {
+        error = name + " must be a table";
+    }
+    return table;
 }
 
-// Texts of the game-type and update replies go out unencoded, so they may not hold the
-// reply's separators.
-bool CheckPlain(const std::string& text, char separator, const std::string& what,
+bool ReadServer(const toml::table& table, const std::string& name, ServerEntry& entry,
                 std::string& error) {
-    if (HasLineBreakOr(text, separator)) {
-        error = what + " may not contain a line break or '" + std::string(1, separator) + "'";
+    TomlReader reader(table, name, error);
+    std::int64_t id = 0;
+    if (!reader.Has("id") || !reader.Has("address")) {
+        error = name + " needs an id and an address";
         return false;
     }
+    if (!reader.Int("id", 1, INT_MAX, id) || !reader.Text("address", entry.address, 253) ||
+        !reader.Text("name", entry.name, kMaxText) ||
+        !reader.Number("game_type", 0, INT_MAX, entry.gameType) ||
+        !reader.Number("port", 1, 65535, entry.port) || !reader.Finish()) {
+        return false;
+    }
+    if (!IsValidHost(entry.address)) {
+        return reader.Fail("address", "must be an IPv4 or IPv6 address or a host name");
+    }
+    entry.id = static_cast<int>(id);
     return true;
 }
 
-std::optional<ServerEntry> ReadServer(const toml::table& table, const std::string& what,
-                                      std::string& error) {
-    ServerEntry entry;
-    const auto id = table["id"].value<int64_t>();
-    const auto address = table["address"].value<std::string>();
-    if (!id || *id <= 0 || *id > INT32_MAX || !address || !ParseIpv4(*address)) {
-        error = what + " needs an id above 0 and an IPv4 address";
-        return std::nullopt;
-    }
-    entry.id = static_cast<int>(*id);
-    entry.address = *address;
-    entry.name = table["name"].value_or(std::string());
-    entry.gameType = static_cast<int>(table["game_type"].value_or(int64_t{10}));
-    const auto port = table["port"].value_or(int64_t{27960});
-    if (port <= 0 || port > 65535) {
-        error = what + " has a port outside 1 to 65535";
-        return std::nullopt;
-    }
-    entry.port = static_cast<std::uint16_t>(port);
-    return entry;
-}
-
-bool ReadServers(const toml::table& root, const char* key, std::vector<ServerEntry>& into,
-                 std::string& error) {
-    const toml::array* list = root[key].as_array();
-    if (list == nullptr) {
+bool ReadServers(TomlReader& root, const char* key, std::size_t limit,
+                 std::vector<ServerEntry>& into, std::string& error) {
+    const toml::node* node = root.Node(key);
+    if (node == nullptr) {
         return true;
+    }
+    const toml::array* list = node->as_array();
+    if (list == nullptr || list->size() > limit) {
+        return root.Fail(key, "must be at most " + std::to_string(limit) + " [[" + key +
+                                  "]] tables");
     }
     into.clear();
-    for (const auto& node : *list) {
-        const toml::table* table = node.as_table();
-        if (table == nullptr) {
-            error = std::string(key) + " entries must be tables";
+    for (std::size_t i = 0; i < list->size(); ++i) {
+        const std::string name = std::string(key) + "[" + std::to_string(i) + "]";
+        const toml::table* table = Entry(*list->get(i), name, error);
+        ServerEntry entry;
+        if (table == nullptr || !ReadServer(*table, name, entry, error)) {
             return false;
         }
-        auto entry = ReadServer(*table, std::string(key) + " entry", error);
-        if (!entry) {
-            return false;
-        }
-        into.push_back(std::move(*entry));
+        into.push_back(std::move(entry));
     }
     return true;
 }
 
-bool ReadGameTypes(const toml::table& root, Config& config, std::string& error) {
-    const toml::array* list = root["game_types"].as_array();
-    if (list == nullptr) {
+bool ReadGameTypes(TomlReader& root, Config& config, std::string& error) {
+    const toml::node* node = root.Node("game_types");
+    if (node == nullptr) {
         return true;
     }
+    const toml::array* list = node->as_array();
+    if (list == nullptr || list->size() > kMaxGameTypes) {
+        return root.Fail("game_types", "must be at most 256 [[game_types]] tables");
+    }
     config.gameTypes.clear();
-    for (const auto& node : *list) {
-        const toml::table* table = node.as_table();
-        if (table == nullptr || !(*table)["uid"].value<int64_t>()) {
-            error = "game_types entries need a uid";
+    for (std::size_t i = 0; i < list->size(); ++i) {
+        const std::string name = "game_types[" + std::to_string(i) + "]";
+        const toml::table* table = Entry(*list->get(i), name, error);
+        if (table == nullptr) {
             return false;
         }
+        TomlReader reader(*table, name, error);
         GameTypeEntry type;
-        type.uid = static_cast<int>((*table)["uid"].value_or(int64_t{0}));
-        type.name = (*table)["name"].value_or(std::string());
-        type.mod = (*table)["mod"].value_or(std::string());
-        type.rcon = (*table)["rcon"].value_or(std::string());
-        type.password = (*table)["password"].value_or(std::string());
-        for (const std::string* text : {&type.name, &type.mod, &type.rcon, &type.password}) {
-            if (!CheckPlain(*text, ',', "a game type text", error)) {
-                return false;
-            }
+        type.uid = -1;
+        // The game-type reply is not encoded: its texts may not hold its separator.
+        if (!reader.Number("uid", 0, INT_MAX, type.uid) ||
+            !reader.Text("name", type.name, kMaxText, ",") ||
+            !reader.Text("mod", type.mod, kMaxText, ",") ||
+            !reader.Text("rcon", type.rcon, kMaxText, ",") ||
+            !reader.Text("password", type.password, kMaxText, ",") || !reader.Finish()) {
+            return false;
+        }
+        if (type.uid < 0) {
+            return reader.Fail("uid", "is needed");
         }
         config.gameTypes.push_back(std::move(type));
     }
     return true;
 }
 
-bool ReadUpdate(const toml::table& root, Config& config, std::string& error) {
-    const toml::table* table = root["update"].as_table();
-    if (table == nullptr) {
+bool ReadUpdateFiles(TomlReader& reader, UpdateOffer& offer) {
+    const toml::node* node = reader.Node("files");
+    if (node == nullptr) {
         return true;
     }
-    UpdateOffer& offer = config.update;
-    offer.version = (*table)["version"].value_or(offer.version);
-    offer.ftpServer = (*table)["ftp_server"].value_or(std::string());
-    offer.ftpUser = (*table)["ftp_user"].value_or(std::string());
-    offer.ftpPassword = (*table)["ftp_password"].value_or(std::string());
-    offer.ftpPort = static_cast<int>((*table)["ftp_port"].value_or(int64_t{21}));
-    if (!CheckPlain(offer.version, '\n', "the update version", error)) {
-        return false;
-    }
-    for (const std::string* text : {&offer.ftpServer, &offer.ftpUser, &offer.ftpPassword}) {
-        if (!CheckPlain(*text, ',', "an FTP account text", error)) {
-            return false;
-        }
+    const toml::array* files = node->as_array();
+    if (files == nullptr || files->size() > kMaxUpdateFiles) {
+        return reader.Fail("files", "must be a list of at most 64 [\"folder\", \"file\"] pairs");
     }
     offer.files.clear();
-    if (const toml::array* files = (*table)["files"].as_array()) {
-        for (const auto& node : *files) {
-            const toml::array* pair = node.as_array();
-            if (pair == nullptr || pair->size() != 2 || !(*pair)[0].is_string() ||
-                !(*pair)[1].is_string()) {
-                error = "update.files entries are [\"folder\", \"file\"] pairs";
-                return false;
-            }
-            std::string folder = (*pair)[0].value_or(std::string());
-            std::string file = (*pair)[1].value_or(std::string());
-            if (!CheckPlain(folder, ',', "an update folder", error) ||
-                !CheckPlain(file, ',', "an update file name", error)) {
-                return false;
-            }
-            offer.files.emplace_back(std::move(folder), std::move(file));
+    for (const auto& entry : *files) {
+        const toml::array* pair = entry.as_array();
+        const auto folder = pair && pair->size() == 2 ? (*pair)[0].value_exact<std::string>()
+                                                      : std::nullopt;
+        const auto file = pair && pair->size() == 2 ? (*pair)[1].value_exact<std::string>()
+                                                    : std::nullopt;
+        if (!folder || !file || !CheckText(*folder, kMaxText, ",") ||
+            !CheckText(*file, kMaxText, ",")) {
+            return reader.Fail("files", "holds [\"folder\", \"file\"] pairs of texts without "
+                                        "',', NUL or a line break");
         }
+        offer.files.emplace_back(*folder, *file);
     }
     return true;
 }
 
-bool ReadService(const toml::table& root, const std::filesystem::path& base, Config& config,
-                 std::string& error) {
-    const toml::table* table = root["service"].as_table();
-    if (table == nullptr) {
+bool ReadUpdate(TomlReader& root, Config& config, std::string& error) {
+    const toml::node* node = root.Node("update");
+    if (node == nullptr) {
         return true;
     }
-    if (const auto listen = (*table)["listen"].value<std::string>()) {
-        const auto colon = listen->rfind(':');
-        const auto port = colon == std::string::npos
-                              ? std::nullopt
-                              : ParseInt32(std::string_view(*listen).substr(colon + 1));
-        if (!port || *port <= 0 || *port > 65535 || !ParseIpv4(listen->substr(0, colon))) {
-            error = "service.listen must be IPv4-ADDRESS:PORT";
-            return false;
-        }
-        config.listenAddress = listen->substr(0, colon);
-        config.listenPort = static_cast<std::uint16_t>(*port);
+    if (!node->is_table()) {
+        return root.Fail("update", "must be a table");
     }
-    config.refreshInterval = std::chrono::milliseconds(
-        (*table)["refresh_ms"].value_or(int64_t{config.refreshInterval.count()}));
-    config.queryTimeout = std::chrono::milliseconds(
-        (*table)["query_timeout_ms"].value_or(int64_t{config.queryTimeout.count()}));
-    config.downAfterMisses =
-        static_cast<int>((*table)["down_after_misses"].value_or(int64_t{config.downAfterMisses}));
-    if (config.refreshInterval.count() < 10 || config.queryTimeout.count() < 1 ||
-        config.downAfterMisses < 1) {
-        error = "service timings must be positive (refresh_ms at least 10)";
+    TomlReader reader(*node->as_table(), "update", error);
+    UpdateOffer& offer = config.update;
+    return reader.Text("version", offer.version, kMaxText) &&
+           reader.Text("ftp_server", offer.ftpServer, kMaxText, ",") &&
+           reader.Text("ftp_user", offer.ftpUser, kMaxText, ",") &&
+           reader.Text("ftp_password", offer.ftpPassword, kMaxText, ",") &&
+           reader.Number("ftp_port", 1, 65535, offer.ftpPort) && ReadUpdateFiles(reader, offer) &&
+           reader.Finish();
+}
+
+bool ReadListen(TomlReader& reader, Config& config) {
+    const toml::node* node = reader.Node("listen");
+    if (node == nullptr) {
+        return true;
+    }
+    std::vector<std::string> texts;
+    if (const auto one = node->value_exact<std::string>()) {
+        texts.push_back(*one);
+    } else if (const toml::array* list = node->as_array();
+               list != nullptr && !list->empty() && list->size() <= kMaxListeners) {
+        for (const auto& item : *list) {
+            texts.push_back(item.value_exact<std::string>().value_or(std::string()));
+        }
+    }
+    std::vector<HostPort> listeners;
+    for (const auto& text : texts) {
+        const auto at = ParseListenAddress(text);
+        if (!at) {
+            break;
+        }
+        listeners.push_back(*at);
+    }
+    if (listeners.empty() || listeners.size() != texts.size()) {
+        return reader.Fail("listen", "must be \"ADDRESS:PORT\" (an IPv6 address in brackets) "
+                                     "or a list of up to four of them");
+    }
+    config.listenAddress = listeners.front().host;
+    config.listenPort = listeners.front().port;
+    config.alsoListen.assign(listeners.begin() + 1, listeners.end());
+    return true;
+}
+
+bool ReadService(TomlReader& root, const std::filesystem::path& base, Config& config,
+                 std::string& error) {
+    const toml::node* node = root.Node("service");
+    if (node == nullptr) {
+        return true;
+    }
+    if (!node->is_table()) {
+        return root.Fail("service", "must be a table");
+    }
+    TomlReader reader(*node->as_table(), "service", error);
+    std::int64_t refresh = config.refreshInterval.count();
+    std::int64_t timeout = config.queryTimeout.count();
+    std::int64_t resolve = config.resolveInterval.count();
+    std::int64_t dropDays = config.dropAfter.count() / 24;
+    std::int64_t head = config.headTimeout.count();
+    std::int64_t idle = config.idleTimeout.count();
+    std::string state;
+    // The bounds keep every clock sum and every reply field far from overflowing.
+    const bool ok = ReadListen(reader, config) && reader.Int("refresh_ms", 10, 3'600'000, refresh) &&
+                    reader.Int("query_timeout_ms", 1, 60'000, timeout) &&
+                    reader.Number("down_after_misses", 1, 1000, config.downAfterMisses) &&
+                    reader.Text("state_file", state, 4096) &&
+                    reader.Int("resolve_every_s", 10, 86'400, resolve) &&
+                    reader.Int("drop_after_days", 1, 3650, dropDays) &&
+                    reader.Number("max_connections", 1, 60'000, config.maxConnections) &&
+                    reader.Number("max_connections_per_client", 1, 60'000,
+                                  config.maxConnectionsPerClient) &&
+                    reader.Int("head_timeout_ms", 100, 60'000, head) &&
+                    reader.Int("idle_timeout_ms", 100, 3'600'000, idle) && reader.Finish();
+    if (!ok) {
         return false;
     }
-    if (const auto state = (*table)["state_file"].value<std::string>(); state && !state->empty()) {
-        config.stateFile = (base / *state).string();
+    config.refreshInterval = std::chrono::milliseconds(refresh);
+    config.queryTimeout = std::chrono::milliseconds(timeout);
+    config.resolveInterval = std::chrono::seconds(resolve);
+    config.dropAfter = std::chrono::hours(dropDays * 24);
+    config.headTimeout = std::chrono::milliseconds(head);
+    config.idleTimeout = std::chrono::milliseconds(idle);
+    if (!state.empty()) {
+        config.stateFile = (base / state).string();
     }
     return true;
 }
 
-bool ReadLookup(const toml::table& root, Config& config, std::string& error) {
-    const toml::table* table = root["lookup"].as_table();
-    if (table == nullptr) {
+bool ReadLookup(TomlReader& root, Config& config, std::string& error) {
+    const toml::node* node = root.Node("lookup");
+    if (node == nullptr) {
         return true;
     }
-    if (const toml::array* allow = (*table)["allow"].as_array()) {
+    if (!node->is_table()) {
+        return root.Fail("lookup", "must be a table");
+    }
+    TomlReader reader(*node->as_table(), "lookup", error);
+    if (const toml::node* allow = reader.Node("allow")) {
+        const toml::array* list = allow->as_array();
         config.lookupAllow.clear();
-        for (const auto& node : *allow) {
-            const auto network = ParseNetwork(node.value_or(std::string()));
+        for (std::size_t i = 0; list != nullptr && i < list->size() && i < kMaxNetworks; ++i) {
+            const auto network =
+                ParseNetwork((*list)[i].value_exact<std::string>().value_or(std::string()));
             if (!network) {
-                error = "lookup.allow holds networks such as \"127.0.0.0/8\"";
-                return false;
+                break;
             }
             config.lookupAllow.push_back(*network);
         }
+        if (list == nullptr || list->size() > kMaxNetworks ||
+            config.lookupAllow.size() != list->size()) {
+            return reader.Fail("allow", "holds up to 256 networks such as \"127.0.0.0/8\" or "
+                                        "\"::1/128\"");
+        }
     }
-    config.lookupsPerMinute =
-        static_cast<int>((*table)["per_minute"].value_or(int64_t{config.lookupsPerMinute}));
-    config.maxRegistered = static_cast<std::size_t>(
-        std::max<int64_t>(0, (*table)["max_registered"].value_or(int64_t{1000})));
-    return true;
+    return reader.Number("per_minute", 0, 100'000, config.lookupsPerMinute) &&
+           reader.Number("per_client_per_minute", 0, 100'000, config.lookupsPerClientPerMinute) &&
+           reader.Number("max_registered", 0, 100'000, config.maxRegistered) && reader.Finish();
 }
 
 bool Validate(const Config& config, std::string& error) {
@@ -223,24 +285,12 @@ ServerEntry DemoServer(int id, const char* name, int lastOctet) {
 
 } // namespace
 
-std::optional<std::uint32_t> ParseIpv4(std::string_view text) {
-    in_addr address{};
-    if (::inet_pton(AF_INET, std::string(text).c_str(), &address) != 1) {
+std::optional<HostPort> ParseListenAddress(std::string_view text) {
+    auto at = SplitHostPort(text, true);
+    if (!at || !ParseAddress(at->host)) {
         return std::nullopt;
     }
-    return ntohl(address.s_addr);
-}
-
-std::optional<Ipv4Network> ParseNetwork(std::string_view text) {
-    const auto slash = text.find('/');
-    const auto address = ParseIpv4(text.substr(0, slash));
-    const auto bits = slash == std::string_view::npos ? std::optional<int>(32)
-                                                      : ParseInt32(text.substr(slash + 1));
-    if (!address || !bits || *bits < 0 || *bits > 32) {
-        return std::nullopt;
-    }
-    const std::uint32_t mask = *bits == 0 ? 0u : ~std::uint32_t{0} << (32 - *bits);
-    return Ipv4Network{*address & mask, mask};
+    return at;
 }
 
 Config DefaultConfig() {
@@ -255,19 +305,27 @@ Config DefaultConfig() {
 
 std::optional<Config> LoadConfig(const std::string& path, std::string& error) {
     Config config = DefaultConfig();
+    const auto content = ReadRegularFile(path, kMaxConfigBytes, error);
+    if (!content) {
+        if (error.empty()) {
+            error = path + ": no such file";
+        }
+        return std::nullopt;
+    }
     toml::table root;
     try {
-        root = toml::parse_file(path);
+        root = toml::parse(*content, path);
     } catch (const toml::parse_error& failure) {
         error = path + ": " + std::string(failure.description());
         return std::nullopt;
     }
     const auto base = std::filesystem::path(path).parent_path();
-    if (!ReadService(root, base, config, error) ||
-        !ReadServers(root, "directory", config.directory, error) ||
-        !ReadServers(root, "servers", config.servers, error) ||
-        !ReadGameTypes(root, config, error) || !ReadUpdate(root, config, error) ||
-        !ReadLookup(root, config, error) || !Validate(config, error)) {
+    TomlReader reader(root, "", error);
+    if (!ReadService(reader, base, config, error) ||
+        !ReadServers(reader, "directory", kDirectorySlots, config.directory, error) ||
+        !ReadServers(reader, "servers", kMaxServers, config.servers, error) ||
+        !ReadGameTypes(reader, config, error) || !ReadUpdate(reader, config, error) ||
+        !ReadLookup(reader, config, error) || !reader.Finish() || !Validate(config, error)) {
         error = path + ": " + error;
         return std::nullopt;
     }

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "Net.h"
+
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+// The service's configuration: built-in defaults, overridden by a TOML file. Errors are
+// values: LoadConfig returns empty with a message that names the file and the key.
 namespace lindrel::stats {
 
 struct GameTypeEntry {
@@ -20,7 +24,7 @@ struct ServerEntry {
     int id = 0;
     std::string name;
     int gameType = 10;
-    std::string address; // IPv4 literal
+    std::string address; // IPv4 or IPv6 literal, or a DNS name
     std::uint16_t port = 27960;
 };
 
@@ -33,28 +37,30 @@ struct UpdateOffer {
     std::vector<std::pair<std::string, std::string>> files; // folder, file name
 };
 
-// An IPv4 network, such as 127.0.0.0/8.
-struct Ipv4Network {
-    std::uint32_t address = 0;
-    std::uint32_t mask = 0;
-    bool Contains(std::uint32_t other) const { return (other & mask) == address; }
-};
-
 struct Config {
     std::string listenAddress = "127.0.0.1";
     std::uint16_t listenPort = 27950;
+    std::vector<HostPort> alsoListen; // further listen addresses, such as an IPv6 one
     std::chrono::milliseconds refreshInterval{10'000};
     std::chrono::milliseconds queryTimeout{1'000};
     int downAfterMisses = 2;
     std::string stateFile; // registered servers; empty keeps them in memory only
+    std::chrono::seconds resolveInterval{300}; // DNS names are looked up again this often
+    std::chrono::hours dropAfter{24 * 30}; // a registered server silent this long goes
+
+    std::size_t maxConnections = 512;
+    std::size_t maxConnectionsPerClient = 32;
+    std::chrono::milliseconds headTimeout{5'000};
+    std::chrono::milliseconds idleTimeout{30'000};
 
     std::vector<ServerEntry> directory; // exactly five
     std::vector<ServerEntry> servers;   // watched as well, not in the directory
     std::vector<GameTypeEntry> gameTypes;
     UpdateOffer update;
 
-    std::vector<Ipv4Network> lookupAllow{{0x7f000000u, 0xff000000u}};
+    std::vector<Network> lookupAllow{*ParseNetwork("127.0.0.0/8"), *ParseNetwork("::1/128")};
     int lookupsPerMinute = 10;
+    int lookupsPerClientPerMinute = 5;
     std::size_t maxRegistered = 1000;
 };
 
@@ -62,11 +68,11 @@ struct Config {
 // shipped game types, an update offer of the program's own version.
 Config DefaultConfig();
 
-// Reads a TOML configuration over the defaults. On failure returns empty and sets error.
+// Reads a TOML configuration over the defaults. Every number is held to its bounds; a key
+// of the wrong type, an unknown key, or a text with NUL or a line break is refused.
 std::optional<Config> LoadConfig(const std::string& path, std::string& error);
 
-// Parses "a.b.c.d" or "a.b.c.d/bits".
-std::optional<Ipv4Network> ParseNetwork(std::string_view text);
-std::optional<std::uint32_t> ParseIpv4(std::string_view text);
+// "address:port" for listening: an IP literal (an IPv6 one in brackets) and a port from 0.
+std::optional<HostPort> ParseListenAddress(std::string_view text);
 
 } // namespace lindrel::stats

@@ -1,7 +1,5 @@
 #include "DemoServers.h"
 
-#include "Config.h"
-
 #include <algorithm>
 
 namespace lindrel::stats {
@@ -97,28 +95,22 @@ void DemoGameServer::Advance() {
     }
 }
 
-std::string DemoGameServer::StatusPacket() const {
+std::string DemoGameServer::StatusPacket(std::string_view challenge) const {
     const std::string map = profile_.maps.empty() ? "oa_dm1" : profile_.maps[mapIndex_];
     return BuildStatusResponse({{"sv_hostname", profile_.hostname},
                                 {"mapname", map},
                                 {"sv_maxclients", std::to_string(profile_.maxClients)},
                                 {"g_gametype", "0"},
-                                {"gamename", "baseoa"}},
+                                {"gamename", "baseoa"},
+                                {"challenge", std::string(challenge)}},
                                players_);
 }
 
 std::string DemoGameServer::InfoPacket(std::string_view challenge) const {
-    // "getinfo CHALLENGE": the challenge comes back in the reply, as real servers do.
-    const auto start = challenge.find_first_not_of(' ');
-    const auto end = challenge.find_first_of("\n\r");
-    const std::string echoed(start == std::string_view::npos
-                                 ? std::string_view()
-                                 : challenge.substr(start, end == std::string_view::npos
-                                                               ? std::string_view::npos
-                                                               : end - start));
+    // The challenge comes back in the reply, as real servers do.
     std::string packet("\xff\xff\xff\xffinfoResponse\n", 17);
     for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-             {"challenge", echoed},
+             {"challenge", std::string(challenge)},
              {"protocol", "71"},
              {"hostname", profile_.hostname},
              {"mapname", profile_.maps.empty() ? "oa_dm1" : profile_.maps[mapIndex_]},
@@ -150,9 +142,9 @@ awaitable<void> DemoGameServer::Serve() {
         }
         std::string packet;
         if (request.substr(0, 13) == std::string_view("\xff\xff\xff\xffgetstatus", 13)) {
-            packet = StatusPacket();
+            packet = StatusPacket(QueryArgument(request, "getstatus"));
         } else if (request.substr(0, 11) == std::string_view("\xff\xff\xff\xffgetinfo", 11)) {
-            packet = InfoPacket(request.substr(11));
+            packet = InfoPacket(QueryArgument(request, "getinfo"));
         } else {
             continue;
         }
@@ -176,7 +168,8 @@ awaitable<void> DemoGameServer::AnswerLater(udp::endpoint to, std::string packet
 
 DemoWorld::DemoWorld(asio::io_context& io, DemoOptions options)
     : io_(io), options_(std::move(options)), timer_(io) {
-    const std::uint32_t first = ParseIpv4(options_.firstAddress).value_or(0x7f000001u);
+    boost::system::error_code ec;
+    const std::uint32_t first = asio::ip::make_address_v4(options_.firstAddress, ec).to_uint();
     for (std::size_t i = 0; i < options_.count; ++i) {
         DemoProfile profile = kProfiles[i % kProfiles.size()];
         if (!options_.latency) {

@@ -38,7 +38,8 @@ public:
     std::uint16_t LocalPort() const;
     // One step of the game: scores and pings move, bots join or leave, maps rotate.
     void Advance();
-    std::string StatusPacket() const;
+    // The replies to "getstatus CHALLENGE" and "getinfo CHALLENGE".
+    std::string StatusPacket(std::string_view challenge) const;
     std::string InfoPacket(std::string_view challenge) const;
     const std::vector<PlayerInfo>& players() const { return players_; }
 

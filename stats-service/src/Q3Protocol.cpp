@@ -1,7 +1,7 @@
 #include "Q3Protocol.h"
 
-#include "core/FileIo.h"
-#include "core/Text.h"
+#include "base/FileIo.h"
+#include "base/Text.h"
 
 namespace lindrel::stats {
 
@@ -30,6 +30,25 @@ bool ParsePlayerLine(std::string_view line, PlayerInfo& player) {
 }
 
 } // namespace
+
+std::string BuildGetStatusRequest(std::string_view challenge) {
+    std::string request("\xff\xff\xff\xffgetstatus ", 14);
+    request += challenge;
+    request += '\n';
+    return request;
+}
+
+std::string QueryArgument(std::string_view query, std::string_view command) {
+    const std::string_view prefix("\xff\xff\xff\xff", 4);
+    if (query.substr(0, 4) != prefix || query.substr(4, command.size()) != command) {
+        return {};
+    }
+    std::string_view rest = query.substr(4 + command.size());
+    const auto start = rest.find_first_not_of(' ');
+    rest = start == std::string_view::npos ? std::string_view() : rest.substr(start);
+    rest = rest.substr(0, rest.find_first_of(" \n\r"));
+    return std::string(rest.substr(0, kMaxChallengeBytes));
+}
 
 std::string StripColours(std::string_view text) {
     std::string plain;
@@ -85,6 +104,8 @@ std::optional<StatusInfo> ParseStatusResponse(std::string_view packet) {
             sawMap = !status.map.empty();
         } else if (EqualsIgnoreCase(key, "sv_maxclients")) {
             status.maxClients = std::max(0, ParseInt32(value).value_or(0));
+        } else if (key == "challenge" && value.size() <= kMaxChallengeBytes) {
+            status.challenge = std::string(value);
         }
     }
     if (!sawMap) {

@@ -8,8 +8,14 @@
 // The Quake III "getstatus" query as game servers answer it over UDP.
 namespace lindrel::stats {
 
-// Out-of-band packets start with four 0xFF bytes.
-inline constexpr std::string_view kGetStatusRequest{"\xff\xff\xff\xffgetstatus\n", 14};
+// Out-of-band packets start with four 0xFF bytes. Servers echo the query's argument as
+// "challenge" in the reply's info string, so a reply can be tied to the query it answers.
+std::string BuildGetStatusRequest(std::string_view challenge);
+
+// The argument of a "getstatus" or "getinfo" query as a server reads it: the text after
+// the command, blanks and the line end removed, cut to kMaxChallengeBytes.
+inline constexpr std::size_t kMaxChallengeBytes = 128;
+std::string QueryArgument(std::string_view query, std::string_view command);
 
 struct PlayerInfo {
     std::string name; // colour codes removed
@@ -23,6 +29,7 @@ struct StatusInfo {
     std::string map;
     int maxClients = 0;
     std::vector<PlayerInfo> players;
+    std::string challenge; // as echoed; the service checks it against the one it sent
 };
 
 // Bounds that keep a hostile reply from growing the service's memory.
@@ -45,7 +52,7 @@ std::string StripColours(std::string_view text);
 // kMaxNameBytes.
 std::string CleanName(std::string_view text);
 
-// A statusResponse packet as a game server sends it, for the demo servers.
+// A statusResponse packet as a game server sends it, for the demo servers and tests.
 std::string BuildStatusResponse(const std::vector<std::pair<std::string, std::string>>& info,
                                 const std::vector<PlayerInfo>& players);
 

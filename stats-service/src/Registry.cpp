@@ -1,35 +1,82 @@
 #include "Registry.h"
 
-#include "core/FileIo.h"
-#include "core/Text.h"
-#include "core/UrlCodec.h"
+#include "Net.h"
+#include "base/FileIo.h"
+#include "base/Text.h"
+#include "base/UrlCodec.h"
 
 #include <algorithm>
+#include <climits>
+#include <set>
 
 namespace lindrel::stats {
 
-std::string FormatIpv4(std::uint32_t address) {
-    return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xff) + "." +
-           std::to_string((address >> 8) & 0xff) + "." + std::to_string(address & 0xff);
+namespace {
+
+constexpr int kFirstLookedUpId = 100; // clear of hand-made directories
+
+std::optional<std::int64_t> ParseInt64(std::string_view text) {
+    if (text.empty() || text.size() > 18) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value;
 }
+
+} // namespace
 
 std::string GameServer::Name() const {
     return status.hostname.empty() ? configuredName : status.hostname;
 }
 
 std::string GameServer::Endpoint() const {
-    return FormatIpv4(address) + ":" + std::to_string(port);
+    return FormatHostPort(host, port);
 }
 
 bool Registry::Add(GameServer server) {
-    const auto key = Key(server.address, server.port);
-    if (byId_.contains(server.id) || byEndpoint_.contains(key)) {
+    if (!server.endpoint) {
+        if (const auto literal = ParseAddress(server.host)) {
+            server.endpoint = udp::endpoint(*literal, server.port);
+        }
+    }
+    const std::string key = server.endpoint ? EndpointKey(*server.endpoint) : std::string();
+    if (byId_.contains(server.id) || (!key.empty() && byEndpoint_.contains(key))) {
         return false;
     }
     byId_[server.id] = servers_.size();
-    byEndpoint_[key] = servers_.size();
+    if (!key.empty()) {
+        byEndpoint_[key] = servers_.size();
+    }
+    registeredCount_ += server.registered ? 1u : 0u;
     servers_.push_back(std::move(server));
     return true;
+}
+
+void Registry::Remove(int id) {
+    const auto found = byId_.find(id);
+    if (found == byId_.end()) {
+        return;
+    }
+    registeredCount_ -= servers_[found->second].registered ? 1u : 0u;
+    servers_.erase(servers_.begin() + static_cast<std::ptrdiff_t>(found->second));
+    Reindex();
+}
+
+void Registry::Reindex() {
+    byId_.clear();
+    byEndpoint_.clear();
+    for (std::size_t i = 0; i < servers_.size(); ++i) {
+        byId_[servers_[i].id] = i;
+        if (servers_[i].endpoint) {
+            byEndpoint_.emplace(EndpointKey(*servers_[i].endpoint), i);
+        }
+    }
 }
 
 GameServer* Registry::FindById(int id) {
@@ -42,22 +89,54 @@ const GameServer* Registry::FindById(int id) const {
     return found == byId_.end() ? nullptr : &servers_[found->second];
 }
 
-GameServer* Registry::FindByEndpoint(std::uint32_t address, std::uint16_t port) {
-    const auto found = byEndpoint_.find(Key(address, port));
+GameServer* Registry::FindByEndpoint(const udp::endpoint& endpoint) {
+    const auto found = byEndpoint_.find(EndpointKey(endpoint));
     return found == byEndpoint_.end() ? nullptr : &servers_[found->second];
 }
 
-int Registry::NextFreeId() const {
-    int highest = 99; // looked-up servers count from 100, clear of hand-made directories
+bool Registry::SetEndpoint(int id, const udp::endpoint& endpoint) {
+    GameServer* server = FindById(id);
+    if (server == nullptr) {
+        return false;
+    }
+    const std::string key = EndpointKey(endpoint);
+    const auto holder = byEndpoint_.find(key);
+    if (holder != byEndpoint_.end()) {
+        return &servers_[holder->second] == server;
+    }
+    if (server->endpoint) {
+        byEndpoint_.erase(EndpointKey(*server->endpoint));
+    }
+    server->endpoint = endpoint;
+    byEndpoint_[key] = byId_[id];
+    return true;
+}
+
+std::optional<int> Registry::NextFreeId() const {
+    int highest = kFirstLookedUpId - 1;
     for (const auto& server : servers_) {
         highest = std::max(highest, server.id);
     }
-    return highest + 1;
-}
-
-std::size_t Registry::RegisteredCount() const {
-    return static_cast<std::size_t>(std::count_if(servers_.begin(), servers_.end(),
-                                                  [](const auto& s) { return s.registered; }));
+    if (highest < INT_MAX) {
+        return highest + 1;
+    }
+    std::set<int> used;
+    for (const auto& server : servers_) {
+        if (server.id >= kFirstLookedUpId) {
+            used.insert(server.id);
+        }
+    }
+    int candidate = kFirstLookedUpId;
+    for (const int id : used) {
+        if (id != candidate) {
+            return candidate;
+        }
+        if (candidate == INT_MAX) {
+            return std::nullopt;
+        }
+        ++candidate;
+    }
+    return candidate;
 }
 
 void Registry::RecordAnswer(GameServer& server, StatusInfo status, int pingMs) {
@@ -69,51 +148,73 @@ void Registry::RecordAnswer(GameServer& server, StatusInfo status, int pingMs) {
         server.lastMaxClients = status.maxClients;
     }
     server.status = std::move(status);
+    server.lastAnsweredAt =
+        std::chrono::duration_cast<std::chrono::seconds>(WallClock::now().time_since_epoch())
+            .count();
 }
 
 void Registry::RecordMiss(GameServer& server, int downAfterMisses) {
-    if (++server.missedInARow >= downAfterMisses) {
+    if (server.missedInARow < downAfterMisses) {
+        ++server.missedInARow;
+    }
+    if (server.missedInARow >= downAfterMisses) {
         server.down = true;
         server.status.players.clear();
     }
+}
+
+bool Registry::DropSilentSince(std::int64_t cutoff) {
+    const auto before = servers_.size();
+    std::erase_if(servers_, [&](const GameServer& server) {
+        return server.registered && server.lastAnsweredAt < cutoff;
+    });
+    if (servers_.size() == before) {
+        return false;
+    }
+    registeredCount_ = static_cast<std::size_t>(std::count_if(
+        servers_.begin(), servers_.end(), [](const GameServer& s) { return s.registered; }));
+    Reindex();
+    return true;
 }
 
 std::string Registry::SerializeRegistered() const {
     std::string text;
     for (const auto& server : servers_) {
         if (server.registered) {
-            text += std::to_string(server.id) + "," + FormatIpv4(server.address) + "," +
+            text += std::to_string(server.id) + "," + server.host + "," +
                     std::to_string(server.port) + "," + std::to_string(server.gameType) + "," +
-                    URLEncode(server.configuredName) + "\n";
+                    URLEncode(server.configuredName) + "," +
+                    std::to_string(server.lastAnsweredAt) + "\n";
         }
     }
     return text;
 }
 
-void Registry::LoadRegistered(std::string_view text, std::size_t limit) {
+void Registry::LoadRegistered(std::string_view text, std::size_t limit, std::int64_t now) {
     LineReader lines(text);
     std::string_view line;
-    while (lines.Next(line) && RegisteredCount() < limit) {
+    while (lines.Next(line) && registeredCount_ < limit) {
         const auto fields = Split(line, ',');
-        if (fields.size() != 5) {
+        if (fields.size() != 5 && fields.size() != 6) {
             continue;
         }
         const auto id = ParseInt32(fields[0]);
-        const auto address = ParseIpv4(fields[1]);
         const auto port = ParseInt32(fields[2]);
         const auto gameType = ParseInt32(fields[3]);
         auto name = URLDecode(fields[4]);
-        if (!id || *id <= 0 || !address || !port || *port <= 0 || *port > 65535 || !gameType ||
-            !name) {
+        const auto answered = fields.size() == 6 ? ParseInt64(fields[5]) : std::optional(now);
+        if (!id || *id <= 0 || !IsValidHost(fields[1]) || !port || *port <= 0 || *port > 65535 ||
+            !gameType || !name || !answered) {
             continue;
         }
         GameServer server;
         server.id = *id;
-        server.address = *address;
+        server.host = std::string(fields[1]);
         server.port = static_cast<std::uint16_t>(*port);
         server.gameType = *gameType;
-        server.configuredName = std::move(*name);
+        server.configuredName = CleanName(*name);
         server.registered = true;
+        server.lastAnsweredAt = *answered;
         Add(std::move(server));
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Config.h"
+#include "Asio.h"
 #include "Q3Protocol.h"
 
 #include <chrono>
@@ -13,15 +13,21 @@
 namespace lindrel::stats {
 
 using Clock = std::chrono::steady_clock;
+using WallClock = std::chrono::system_clock;
 
 // One game server the service watches, with what it last learned of it.
 struct GameServer {
     int id = 0;
     std::string configuredName;
     int gameType = 10;
-    std::uint32_t address = 0; // IPv4, host order
+    std::string host; // IPv4 or IPv6 literal, or a DNS name
     std::uint16_t port = 0;
+    // Where queries go: the literal, or the address the name last resolved to.
+    std::optional<udp::endpoint> endpoint;
     bool registered = false; // added by a lookup, kept in the state file
+    // When it last answered, in wall-clock seconds: a registered server silent for too long
+    // is dropped, across restarts too.
+    std::int64_t lastAnsweredAt = 0;
 
     bool everAnswered = false;
     bool down = false;
@@ -35,41 +41,52 @@ struct GameServer {
     Clock::time_point sentAt{};
 
     std::string Name() const;
-    std::string Endpoint() const; // "a.b.c.d:port"
+    std::string Endpoint() const; // "host:port", an IPv6 literal in brackets
 };
 
-// Every watched server, found by id or by address and port.
+// Every watched server, found by id or by the endpoint it is queried at. Errors are
+// values: false or a null pointer or an empty optional.
 class Registry {
 public:
-    // Adds a server; false when its id or endpoint is taken.
+    // Adds a server; false when its id or endpoint is taken. A literal host gives the
+    // endpoint at once; a name waits for SetEndpoint.
     bool Add(GameServer server);
+    // Drops a server; its id may be given out again.
+    void Remove(int id);
     GameServer* FindById(int id);
     const GameServer* FindById(int id) const;
-    GameServer* FindByEndpoint(std::uint32_t address, std::uint16_t port);
+    GameServer* FindByEndpoint(const udp::endpoint& endpoint);
+    // Points a server at a newly resolved address; false when another server has it.
+    bool SetEndpoint(int id, const udp::endpoint& endpoint);
     std::vector<GameServer>& servers() { return servers_; }
     const std::vector<GameServer>& servers() const { return servers_; }
-    int NextFreeId() const;
-    std::size_t RegisteredCount() const;
+    // One above the highest id, counting from 100; when that would not fit 32 bits, the
+    // lowest free id from 100 on; empty when none is left.
+    std::optional<int> NextFreeId() const;
+    std::size_t RegisteredCount() const { return registeredCount_; }
 
     // A reply arrived for a server: it is up with this status.
     static void RecordAnswer(GameServer& server, StatusInfo status, int pingMs);
     // A refresh passed without an answer; after downAfterMisses in a row it is down.
     static void RecordMiss(GameServer& server, int downAfterMisses);
+    // Drops the registered servers that have not answered since before the cutoff; true
+    // when any went.
+    bool DropSilentSince(std::int64_t cutoff);
 
-    // The looked-up servers, one "id,address,port,gametype,name" line each (name encoded).
+    // The looked-up servers, one "id,host,port,gametype,name,lastanswered" line each.
     std::string SerializeRegistered() const;
-    // Adds the servers of SerializeRegistered's text; malformed lines are skipped.
-    void LoadRegistered(std::string_view text, std::size_t limit);
+    // Adds the servers of SerializeRegistered's text, at most limit in all, in time linear
+    // in the text's size; malformed lines are skipped. A line without its last field
+    // (an older state file) counts as answered at now.
+    void LoadRegistered(std::string_view text, std::size_t limit, std::int64_t now);
 
 private:
-    static std::uint64_t Key(std::uint32_t address, std::uint16_t port) {
-        return (std::uint64_t{address} << 16) | port;
-    }
+    void Reindex();
+
     std::vector<GameServer> servers_;
     std::unordered_map<int, std::size_t> byId_;
-    std::unordered_map<std::uint64_t, std::size_t> byEndpoint_;
+    std::unordered_map<std::string, std::size_t> byEndpoint_;
+    std::size_t registeredCount_ = 0;
 };
-
-std::string FormatIpv4(std::uint32_t address);
 
 } // namespace lindrel::stats

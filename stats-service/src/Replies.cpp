@@ -1,7 +1,7 @@
 #include "Replies.h"
 
-#include "core/Text.h"
-#include "core/UrlCodec.h"
+#include "base/Text.h"
+#include "base/UrlCodec.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -25,31 +25,56 @@ std::string PlayersText(const GameServer& server) {
     return std::to_string(count) + "/" + std::to_string(server.lastMaxClients);
 }
 
-std::string Join(const std::vector<std::string>& names, std::string_view separator) {
-    std::string joined;
+// The names joined by ", " and encoded, as many whole names as fit in budget bytes.
+std::string EncodedNames(const std::vector<std::string>& names, std::size_t budget) {
+    std::string encoded;
     for (const auto& name : names) {
-        if (!joined.empty()) {
-            joined += separator;
+        std::string next = (encoded.empty() ? "" : URLEncode(", ")) + URLEncode(name);
+        if (encoded.size() + next.size() > budget) {
+            break;
         }
-        joined += name;
+        encoded += next;
     }
-    return joined;
+    return encoded;
+}
+
+// A status line in three parts: the fields up to the found count, the found names still
+// to be encoded, and the marker field.
+struct StatusParts {
+    std::string head;
+    std::vector<std::string> found;
+    std::string tail;
+};
+
+StatusParts SplitStatusLine(const GameServer& server, const std::vector<std::string>& wanted,
+                            std::int32_t sentMarker) {
+    auto matched = MatchWanted(server, wanted);
+    const std::int32_t marker = FindMarker(matched);
+    const bool report = !matched.empty() && marker != sentMarker;
+    StatusParts parts;
+    parts.head = std::to_string(server.id) + "|" + URLEncode(server.Name()) + "|" +
+                 URLEncode(server.down ? "DOWN" : server.status.map) + "|" +
+                 URLEncode(PlayersText(server)) + "|" + URLEncode(std::to_string(server.pingMs)) +
+                 "|" + std::to_string(server.gameType) + "|" + server.Endpoint() + "|" +
+                 std::to_string(report ? matched.size() : 0) + "|";
+    if (report) {
+        parts.found = std::move(matched);
+    }
+    parts.tail = "|" + URLEncode(std::to_string(marker));
+    return parts;
+}
+
+std::string NameLine(const std::string& name) {
+    if (TrimSpaces(name).empty()) {
+        return std::string(kNoName);
+    }
+    if (name.size() >= 8 && EqualsIgnoreCase(std::string_view(name).substr(0, 8), "Players:")) {
+        return "_" + name;
+    }
+    return name;
 }
 
 } // namespace
-
-std::vector<std::pair<std::string_view, std::string_view>> ParseQuery(std::string_view query) {
-    std::vector<std::pair<std::string_view, std::string_view>> pairs;
-    for (const auto part : Split(query, '&')) {
-        const auto equals = part.find('=');
-        if (equals == std::string_view::npos) {
-            pairs.emplace_back(part, std::string_view());
-        } else {
-            pairs.emplace_back(part.substr(0, equals), part.substr(equals + 1));
-        }
-    }
-    return pairs;
-}
 
 std::vector<std::string> ParseWanted(std::string_view list) {
     std::vector<std::string> wanted;
@@ -64,8 +89,8 @@ std::vector<std::string> ParseWanted(std::string_view list) {
         if (!decoded) {
             continue;
         }
-        std::string name = Lower(CleanName(*decoded));
-        if (!name.empty()) {
+        std::string name = Lower(TrimSpaces(CleanName(*decoded)));
+        if (name.size() >= kMinWantedBytes) {
             wanted.push_back(std::move(name));
         }
     }
@@ -141,16 +166,8 @@ std::string UpdateReply(const Config& config) {
 
 std::string StatusLine(const GameServer& server, const std::vector<std::string>& wanted,
                        std::int32_t sentMarker) {
-    const auto matched = MatchWanted(server, wanted);
-    const std::int32_t marker = FindMarker(matched);
-    const bool report = !matched.empty() && marker != sentMarker;
-    return std::to_string(server.id) + "|" + URLEncode(server.Name()) + "|" +
-           URLEncode(server.down ? "DOWN" : server.status.map) + "|" +
-           URLEncode(PlayersText(server)) + "|" + URLEncode(std::to_string(server.pingMs)) + "|" +
-           std::to_string(server.gameType) + "|" + server.Endpoint() + "|" +
-           std::to_string(report ? matched.size() : 0) + "|" +
-           (report ? URLEncode(Join(matched, ", ")) : std::string()) + "|" +
-           URLEncode(std::to_string(marker));
+    const StatusParts parts = SplitStatusLine(server, wanted, sentMarker);
+    return parts.head + EncodedNames(parts.found, kMaxStatusReplyBytes) + parts.tail;
 }
 
 std::string StatusReply(const Registry& registry, std::string_view ids, std::string_view markers,
@@ -159,7 +176,8 @@ std::string StatusReply(const Registry& registry, std::string_view ids, std::str
     const auto idList = Split(ids, ',');
     const auto markerList = Split(markers, ',');
     std::unordered_set<int> answered;
-    std::string reply;
+    std::vector<StatusParts> lines;
+    std::size_t fixedBytes = 0;
     for (std::size_t i = 0; i < idList.size() && i < kMaxRequestedIds; ++i) {
         const auto id = ParseInt32(idList[i]);
         const GameServer* server = id ? registry.FindById(*id) : nullptr;
@@ -170,8 +188,16 @@ std::string StatusReply(const Registry& registry, std::string_view ids, std::str
             continue;
         }
         const auto sent = i < markerList.size() ? ParseInt32(markerList[i]) : std::nullopt;
-        reply += StatusLine(*server, wantedNames, sent.value_or(0));
-        reply += '\n';
+        lines.push_back(SplitStatusLine(*server, wantedNames, sent.value_or(0)));
+        fixedBytes += lines.back().head.size() + lines.back().tail.size() + 1;
+    }
+    // The found names share what the fixed fields leave, in request order.
+    std::size_t nameBudget = kMaxStatusReplyBytes - std::min(fixedBytes, kMaxStatusReplyBytes);
+    std::string reply;
+    for (const StatusParts& line : lines) {
+        const std::string names = EncodedNames(line.found, nameBudget);
+        nameBudget -= names.size();
+        reply.append(line.head).append(names).append(line.tail) += '\n';
     }
     return reply;
 }
@@ -189,7 +215,7 @@ std::string PlayersReply(const Registry& registry, std::string_view id, std::str
     reply += "Players:" + std::to_string(players.size()) + "\n";
     for (const auto& player : players) {
         const bool isWanted = std::binary_search(matched.begin(), matched.end(), player.name);
-        reply += player.name + "\n" + std::to_string(player.score) + "," +
+        reply += NameLine(player.name) + "\n" + std::to_string(player.score) + "," +
                  std::to_string(player.ping) + ",0,0,0," + (isWanted ? "1" : "0") + "\n";
     }
     return reply;

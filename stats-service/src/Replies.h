@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Config.h"
+#include "Query.h"
 #include "Registry.h"
 
 #include <cstdint>
@@ -12,12 +13,11 @@
 // game servers. Lines end with LF; fields are URL-encoded where the monitor decodes them.
 namespace lindrel::stats {
 
-// "a=1&b=2" as key and value pairs, in order; a part without "=" has an empty value.
-std::vector<std::pair<std::string_view, std::string_view>> ParseQuery(std::string_view query);
-
-// The wanted player names of an "s=" list: decoded, colour codes removed, empty ones and
-// ones that fail to decode dropped, at most kMaxWanted.
+// The wanted player names of an "s=" list: decoded, colour codes removed, spaces trimmed;
+// ones shorter than kMinWantedBytes (they would match nearly everyone) and ones that fail
+// to decode dropped, at most kMaxWanted.
 inline constexpr std::size_t kMaxWanted = 16;
+inline constexpr std::size_t kMinWantedBytes = 2;
 std::vector<std::string> ParseWanted(std::string_view list);
 
 // Players of a server whose name holds a wanted name, ignoring letter case; sorted.
@@ -38,13 +38,19 @@ std::string UpdateReply(const Config& config);
 std::string StatusLine(const GameServer& server, const std::vector<std::string>& wanted,
                        std::int32_t sentMarker);
 
-// "d=ids&t=markers&s=wanted": a line per distinct known id, in request order.
+// "d=ids&t=markers&s=wanted": a line per distinct known id, in request order. The reply
+// stays within kMaxStatusReplyBytes: found players' names that do not fit are left out,
+// whole names at a time (the count and the marker still cover them all).
 inline constexpr std::size_t kMaxRequestedIds = 64;
+inline constexpr std::size_t kMaxStatusReplyBytes = 65536;
 std::string StatusReply(const Registry& registry, std::string_view ids, std::string_view markers,
                         std::string_view wanted);
 
 // "p2=id&s=wanted": the server line, "Players:" and the count, then a name line and a
-// "score,ping,0,0,0,match" line per player. Empty for an unknown id.
+// "score,ping,0,0,0,match" line per player. Empty for an unknown id. A name line always
+// reads as a name: one that would be blank says kNoName, and one that could pass for the
+// count line gets a leading "_".
+inline constexpr std::string_view kNoName = "(no name)";
 std::string PlayersReply(const Registry& registry, std::string_view id, std::string_view wanted);
 
 } // namespace lindrel::stats

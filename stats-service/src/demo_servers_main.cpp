@@ -1,6 +1,6 @@
-#include "Config.h"
 #include "DemoServers.h"
-#include "core/Text.h"
+#include "Net.h"
+#include "base/Text.h"
 
 #include <exception>
 #include <iostream>
@@ -24,7 +24,8 @@ int Run(int argc, char** argv) {
             options.count = static_cast<std::size_t>(*number);
         } else if (flag == "--port" && number && *number > 0 && *number < 65535) {
             options.firstPort = static_cast<std::uint16_t>(*number);
-        } else if (flag == "--address" && ParseIpv4(argv[i + 1])) {
+        } else if (const auto address = ParseAddress(argv[i + 1]);
+                   flag == "--address" && address && address->is_v4()) {
             options.firstAddress = argv[i + 1];
         } else {
             std::cerr << "usage: lindrel-demo-servers [--count N] [--address A] [--port P]\n";

@@ -1,7 +1,7 @@
 #include "Config.h"
 #include "DemoServers.h"
 #include "StatsService.h"
-#include "core/Text.h"
+#include "base/Text.h"
 
 #include <exception>
 #include <iostream>
@@ -13,12 +13,15 @@ namespace {
 
 constexpr const char* kUsage =
     R"(Usage: lindrel-stats [--config FILE] [--listen ADDRESS:PORT] [--demo]
+       lindrel-stats --check-config FILE
 
 The stats service of the Lindrel monitor: answers the monitor's HTTP queries with the
 live status of Quake III protocol game servers, which it queries over UDP.
 
   --config FILE           read the configuration (TOML; see lindrel-stats.example.toml)
-  --listen ADDRESS:PORT   listen there instead of the configured address (127.0.0.1:27950)
+  --check-config FILE     check a configuration, say what is wrong, and exit (0 when good)
+  --listen ADDRESS:PORT   listen there instead of the configured address (127.0.0.1:27950;
+                          an IPv6 address goes in brackets: [::1]:27950)
   --demo                  also run five demo game servers on 127.0.0.1 to 127.0.0.5, port
                           27960, which the built-in configuration watches
   --verbose               print the duration and outcome of every refresh
@@ -27,6 +30,7 @@ live status of Quake III protocol game servers, which it queries over UDP.
 
 struct Options {
     std::string config;
+    bool checkOnly = false;
     std::string listen;
     bool demo = false;
     bool verbose = false;
@@ -36,8 +40,9 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if ((arg == "--config" || arg == "--listen") && i + 1 < argc) {
-            (arg == "--config" ? options.config : options.listen) = argv[++i];
+        if ((arg == "--config" || arg == "--check-config" || arg == "--listen") && i + 1 < argc) {
+            options.checkOnly = options.checkOnly || arg == "--check-config";
+            (arg == "--listen" ? options.listen : options.config) = argv[++i];
         } else if (arg == "--demo") {
             options.demo = true;
         } else if (arg == "--verbose") {
@@ -50,15 +55,13 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
 }
 
 bool ApplyListen(const std::string& listen, Config& config) {
-    const auto colon = listen.rfind(':');
-    const auto port = colon == std::string::npos
-                          ? std::nullopt
-                          : lindrel::ParseInt32(std::string_view(listen).substr(colon + 1));
-    if (!port || *port < 0 || *port > 65535 || !ParseIpv4(listen.substr(0, colon))) {
+    const auto at = ParseListenAddress(listen);
+    if (!at) {
         return false;
     }
-    config.listenAddress = listen.substr(0, colon);
-    config.listenPort = static_cast<std::uint16_t>(*port);
+    config.listenAddress = at->host;
+    config.listenPort = at->port;
+    config.alsoListen.clear();
     return true;
 }
 
@@ -77,8 +80,12 @@ int Run(int argc, char** argv) {
         std::cerr << "lindrel-stats: " << error << "\n";
         return 1;
     }
+    if (options->checkOnly) {
+        std::cout << "lindrel-stats: " << options->config << " is good\n";
+        return 0;
+    }
     if (!options->listen.empty() && !ApplyListen(options->listen, *config)) {
-        std::cerr << "lindrel-stats: --listen takes IPv4-ADDRESS:PORT\n";
+        std::cerr << "lindrel-stats: --listen takes ADDRESS:PORT ([V6-ADDRESS]:PORT)\n";
         return 2;
     }
 
@@ -114,8 +121,8 @@ int Run(int argc, char** argv) {
             demo->Stop();
         }
     });
-    std::cout << "lindrel-stats: listening on http://" << config->listenAddress << ":"
-              << service.httpPort() << "/" << (options->demo ? " with five demo servers" : "")
+    std::cout << "lindrel-stats: listening on http://"
+              << FormatHostPort(config->listenAddress, service.httpPort()) << "/" << (options->demo ? " with five demo servers" : "")
               << std::endl;
     io.run();
     return 0;

@@ -1,4 +1,4 @@
-#include "core/UrlCodec.h"
+#include "base/UrlCodec.h"
 
 #include <gtest/gtest.h>
 #include <random>

@@ -1,6 +1,6 @@
 #include "RunningService.h"
 #include "core/AppState.h"
-#include "core/Text.h"
+#include "base/Text.h"
 #include "service/AlertSink.h"
 #include "service/HttpFetch.h"
 #include "service/StatusPoll.h"

@@ -1,6 +1,6 @@
 #include "Replies.h"
 
-#include "core/Text.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ GameServer Server(int id, std::vector<std::string> players) {
     GameServer server;
     server.id = id;
     server.configuredName = "Configured";
-    server.address = 0x7f000001u;
+    server.host = "127.0.0.1";
     server.port = 27960;
     StatusInfo status;
     status.hostname = "Live Name";
@@ -92,8 +92,9 @@ TEST(FindMarkers, AreOrderFreeNonZeroAnd31Bit) {
 
 TEST(Wanted, DecodesStripsAndIgnoresEmptyOrBadNames) {
     EXPECT_EQ(ParseWanted(""), std::vector<std::string>{});
-    EXPECT_EQ(ParseWanted("Big+Bad,,%5E1Red,bad%,%20"),
-              (std::vector<std::string>{"big bad", "red", " "}));
+    // A blank or one-letter name would match nearly every player: it matches nothing.
+    EXPECT_EQ(ParseWanted("Big+Bad,,%5E1Red,bad%,%20,+x+,.,++ab"),
+              (std::vector<std::string>{"big bad", "red", "ab"}));
     std::string many;
     for (int i = 0; i < 100; ++i) {
         many += "n" + std::to_string(i) + ",";
@@ -105,11 +106,11 @@ TEST(StatusReply, OneLinePerDistinctKnownIdInRequestOrder) {
     Registry registry;
     registry.Add(Server(7, {"Grism"}));
     GameServer other = Server(4, {});
-    other.address = 0x7f000002u;
+    other.host = "127.0.0.2";
     registry.Add(other);
     GameServer silent;
     silent.id = 9;
-    silent.address = 0x7f000003u;
+    silent.host = "127.0.0.3";
     registry.Add(silent);
 
     const std::string reply = StatusReply(registry, "4,abc,7,7,9,12345,-1,", "0,0,0,0,0", "grism");

@@ -1,6 +1,6 @@
 #include "RunningService.h"
 #include "core/AppState.h"
-#include "core/Text.h"
+#include "base/Text.h"
 #include "service/AlertSink.h"
 #include "service/Directory.h"
 #include "service/HttpFetch.h"
@@ -34,7 +34,8 @@ public:
     std::uint16_t port() const { return port_; }
 
     // Waits up to timeoutMs for a query; answers it with reply unless reply is empty.
-    // Returns whether a query came.
+    // Like a real server, it echoes the query's challenge at the start of the reply's info
+    // string, if the reply has one. Returns whether a query came.
     bool AnswerOne(const std::string& reply, int timeoutMs) {
         pollfd readable{fd_, POLLIN, 0};
         if (::poll(&readable, 1, timeoutMs) <= 0) {
@@ -43,12 +44,20 @@ public:
         char buffer[2048];
         sockaddr_in from{};
         socklen_t length = sizeof from;
-        if (::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from),
-                       &length) <= 0) {
+        const ssize_t got = ::recvfrom(fd_, buffer, sizeof buffer, 0,
+                                       reinterpret_cast<sockaddr*>(&from), &length);
+        if (got <= 0) {
             return false;
         }
         if (!reply.empty()) {
-            ::sendto(fd_, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from),
+            std::string answer = reply;
+            const auto info = answer.find("\n\\");
+            if (info != std::string::npos) {
+                answer.insert(info + 1, "\\challenge\\" +
+                                            QueryArgument(std::string_view(buffer, static_cast<std::size_t>(got)),
+                                                          "getstatus"));
+            }
+            ::sendto(fd_, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from),
                      length);
         }
         return true;
@@ -236,8 +245,10 @@ TEST(StatsService, LookupOfKnownNewAndSilentServers) {
         EXPECT_EQ(LookupServer(state, "not-an-address", "1", 10, name), kLookupNotFound);
         EXPECT_EQ(LookupServer(state, "127.0.0.1", "99999", 10, name), kLookupNotFound);
     }
-    EXPECT_EQ(lindrel::test::ReadFile(dir / "state"),
-              "100,127.0.0.1," + std::to_string(newServer.port()) + ",11,New+One\n");
+    // The line ends with when the server last answered, in seconds since 1970.
+    const std::string saved = lindrel::test::ReadFile(dir / "state");
+    EXPECT_EQ(saved.substr(0, saved.rfind(',') + 1),
+              "100,127.0.0.1," + std::to_string(newServer.port()) + ",11,New+One,");
     // The id survives a restart.
     RunningService restarted(config);
     EXPECT_EQ(GetURL(restarted.BaseUrl() + "r=" + newAddress + ",11"), "100|New+One\n");

@@ -3,7 +3,7 @@
 #include "core/AppState.h"
 #include "core/Log.h"
 #include "core/Settings.h"
-#include "core/Text.h"
+#include "base/Text.h"
 #include "service/Directory.h"
 #include "ui/status/Ansi.h"
 #include "ui/status/Widgets.h"

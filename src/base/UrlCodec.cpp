@@ -1,4 +1,4 @@
-#include "core/UrlCodec.h"
+#include "base/UrlCodec.h"
 
 #include <array>
 #include <cstdint>

@@ -1,0 +1,172 @@
+#include "base/FileIo.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <system_error>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lindrel {
+
+namespace {
+
+constexpr int kTemporaryNameTries = 16;
+
+bool WriteAll(int fd, std::string_view content) {
+    while (!content.empty()) {
+        const ssize_t written = ::write(fd, content.data(), content.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        content.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Creates "path.tmpXXXXXXXX" with a random suffix; O_EXCL refuses anything already there,
+// a planted link included. Returns the descriptor, or -1.
+int CreateTemporary(const std::string& path, std::string& temporary) {
+    std::random_device random;
+    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+        char suffix[9];
+        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+        temporary = path + ".tmp" + suffix;
+        const int fd = ::open(temporary.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes a rename durable. A folder that cannot be opened or synced (some file systems
+// refuse it) does not undo the rename, which has happened already.
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        static_cast<void>(::fsync(fd));
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+bool ReplaceFileContent(const std::string& path, std::string_view content) {
+    std::string temporary;
+    const int fd = CreateTemporary(path, temporary);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat existing {};
+    bool ok = true;
+    if (::stat(path.c_str(), &existing) == 0) {
+        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
+    }
+    ok = ok && WriteAll(fd, content) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok && ::rename(temporary.c_str(), path.c_str()) == 0) {
+        SyncFolder(FolderOf(path));
+        return true;
+    }
+    ::unlink(temporary.c_str());
+    return false;
+}
+
+std::optional<std::string> ReadFileContent(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[16384];
+    while (true) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (count == 0) {
+            break;
+        }
+        content.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(fd);
+    return content;
+}
+
+std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes,
+                                           std::string& error) {
+    error.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) {
+            error = path + ": cannot open: " + std::generic_category().message(errno);
+        }
+        return std::nullopt;
+    }
+    struct stat info {};
+    std::optional<std::string> content;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = path + ": not a regular file";
+    } else if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+        error = path + ": larger than " + std::to_string(maxBytes) + " bytes";
+    } else {
+        content.emplace();
+        char buffer[16384];
+        while (true) {
+            const ssize_t count = ::read(fd, buffer, sizeof buffer);
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            // A file that grows while it is read is still held to the bound.
+            if (count < 0 || content->size() + static_cast<std::size_t>(count) > maxBytes) {
+                error = path + (count < 0 ? ": cannot read" : ": grew past the size bound");
+                content.reset();
+                break;
+            }
+            if (count == 0) {
+                break;
+            }
+            content->append(buffer, static_cast<std::size_t>(count));
+        }
+    }
+    ::close(fd);
+    return content;
+}
+
+bool LineReader::Next(std::string_view& line) {
+    if (rest_.empty()) {
+        return false;
+    }
+    const auto end = rest_.find('\n');
+    if (end == std::string_view::npos) {
+        line = rest_;
+        rest_ = {};
+    } else {
+        line = rest_.substr(0, end);
+        rest_.remove_prefix(end + 1);
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return true;
+}
+
+} // namespace lindrel

@@ -1,0 +1,166 @@
+#include "Net.h"
+
+#include "base/Text.h"
+
+#include <algorithm>
+
+namespace lindrel::stats {
+
+namespace {
+
+constexpr std::size_t kMaxHostBytes = 253;
+constexpr std::size_t kMaxLabelBytes = 63;
+
+bool IsLabel(std::string_view label) {
+    if (label.empty() || label.size() > kMaxLabelBytes || label.front() == '-' ||
+        label.back() == '-') {
+        return false;
+    }
+    return std::all_of(label.begin(), label.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '-';
+    });
+}
+
+template <typename Bytes> void ClearHostBits(Bytes& bytes, unsigned prefix) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned bitsHere = prefix > i * 8 ? std::min(8u, prefix - static_cast<unsigned>(i * 8)) : 0;
+        const auto keep = static_cast<unsigned char>(bitsHere == 0 ? 0 : 0xff << (8 - bitsHere));
+        bytes[i] = static_cast<unsigned char>(bytes[i] & keep);
+    }
+}
+
+} // namespace
+
+std::optional<asio::ip::address> ParseAddress(std::string_view text) {
+    boost::system::error_code ec;
+    const auto address = asio::ip::make_address(std::string(text), ec);
+    // A scope ("fe80::1%eth0") names an interface of this host: no business of a lookup.
+    if (ec || (address.is_v6() && address.to_v6().scope_id() != 0)) {
+        return std::nullopt;
+    }
+    return address;
+}
+
+bool IsValidHost(std::string_view host) {
+    if (ParseAddress(host)) {
+        return true;
+    }
+    if (host.empty() || host.size() > kMaxHostBytes) {
+        return false;
+    }
+    const auto labels = Split(host.back() == '.' ? host.substr(0, host.size() - 1) : host, '.');
+    // A name of one label (but "localhost") would be completed with this host's search
+    // domains: a service on the internet takes full names only.
+    if (labels.size() == 1 && !EqualsIgnoreCase(host, "localhost")) {
+        return false;
+    }
+    // A last label of digits only would be a mistyped IPv4 address, not a name.
+    const auto last = labels.back();
+    if (std::all_of(last.begin(), last.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
+    return std::all_of(labels.begin(), labels.end(), IsLabel);
+}
+
+std::optional<HostPort> SplitHostPort(std::string_view text, bool allowZeroPort) {
+    const auto colon = text.rfind(':');
+    if (colon == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string_view host = text.substr(0, colon);
+    const auto port = ParseInt32(text.substr(colon + 1));
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);
+        const auto literal = ParseAddress(host);
+        if (!literal || !literal->is_v6()) {
+            return std::nullopt;
+        }
+    }
+    if (!port || *port < (allowZeroPort ? 0 : 1) || *port > 65535 || !IsValidHost(host)) {
+        return std::nullopt;
+    }
+    return HostPort{std::string(host), static_cast<std::uint16_t>(*port)};
+}
+
+std::string FormatHostPort(std::string_view host, std::uint16_t port) {
+    const auto literal = ParseAddress(host);
+    const bool brackets = literal && literal->is_v6();
+    return (brackets ? "[" : "") + std::string(host) + (brackets ? "]:" : ":") +
+           std::to_string(port);
+}
+
+asio::ip::address Unmapped(const asio::ip::address& address) {
+    if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+        return asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
+    }
+    return address;
+}
+
+bool Network::Contains(const asio::ip::address& other) const {
+    const auto plain = Unmapped(other);
+    if (plain.is_v4() != address.is_v4()) {
+        return false;
+    }
+    if (plain.is_v4()) {
+        auto bytes = plain.to_v4().to_bytes();
+        ClearHostBits(bytes, prefix);
+        return asio::ip::address_v4(bytes) == address.to_v4();
+    }
+    auto bytes = plain.to_v6().to_bytes();
+    ClearHostBits(bytes, prefix);
+    return asio::ip::address_v6(bytes) == address.to_v6();
+}
+
+std::optional<Network> ParseNetwork(std::string_view text) {
+    const auto slash = text.find('/');
+    const auto address = ParseAddress(text.substr(0, slash));
+    if (!address) {
+        return std::nullopt;
+    }
+    const unsigned width = address->is_v4() ? 32 : 128;
+    const auto bits = slash == std::string_view::npos
+                          ? std::optional<int>(static_cast<int>(width))
+                          : ParseInt32(text.substr(slash + 1));
+    if (!bits || *bits < 0 || static_cast<unsigned>(*bits) > width) {
+        return std::nullopt;
+    }
+    Network network{Unmapped(*address), static_cast<unsigned>(*bits)};
+    if (network.address.is_v4()) {
+        auto bytes = network.address.to_v4().to_bytes();
+        ClearHostBits(bytes, network.prefix);
+        network.address = asio::ip::address_v4(bytes);
+    } else {
+        auto bytes = network.address.to_v6().to_bytes();
+        ClearHostBits(bytes, network.prefix);
+        network.address = asio::ip::address_v6(bytes);
+    }
+    return network;
+}
+
+std::string ClientKey(const asio::ip::address& address) {
+    const auto plain = Unmapped(address);
+    if (plain.is_v4()) {
+        const auto bytes = plain.to_v4().to_bytes();
+        return std::string(bytes.begin(), bytes.end());
+    }
+    const auto bytes = plain.to_v6().to_bytes();
+    return std::string(bytes.begin(), bytes.begin() + 8);
+}
+
+std::string EndpointKey(const udp::endpoint& endpoint) {
+    const auto plain = Unmapped(endpoint.address());
+    std::string key;
+    if (plain.is_v4()) {
+        const auto bytes = plain.to_v4().to_bytes();
+        key.assign(bytes.begin(), bytes.end());
+    } else {
+        const auto bytes = plain.to_v6().to_bytes();
+        key.assign(bytes.begin(), bytes.end());
+    }
+    key += static_cast<char>(endpoint.port() >> 8);
+    key += static_cast<char>(endpoint.port() & 0xff);
+    return key;
+}
+
+} // namespace lindrel::stats

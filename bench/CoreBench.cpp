@@ -1,6 +1,6 @@
+#include "base/UrlCodec.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
-#include "base/UrlCodec.h"
 #include "support/TempDir.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 // A player-list reply of any text: rows are built only from lines that are there.
-#include "core/AppState.h"
 #include "base/Text.h"
+#include "core/AppState.h"
 #include "service/Players.h"
 
 #include <cstdint>

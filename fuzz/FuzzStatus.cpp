@@ -1,7 +1,7 @@
 // A status reply of any text: slots no usable line names keep their state, and at most
 // two alerts come, "Player Found" before "Server Down".
-#include "core/AppState.h"
 #include "base/Text.h"
+#include "core/AppState.h"
 #include "service/AlertSink.h"
 #include "service/StatusPoll.h"
 

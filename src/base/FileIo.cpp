@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
-#include <system_error>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace lindrel {
@@ -36,8 +36,8 @@ int CreateTemporary(const std::string& path, std::string& temporary) {
         char suffix[9];
         std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
         temporary = path + ".tmp" + suffix;
-        const int fd = ::open(temporary.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
@@ -114,7 +114,7 @@ std::optional<std::string> ReadFileContent(const std::string& path) {
 std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes,
                                            std::string& error) {
     error.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT) {
             error = path + ": cannot open: " + std::generic_category().message(errno);

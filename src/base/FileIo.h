@@ -21,8 +21,8 @@ bool ReplaceFileContent(const std::string& path, std::string_view content);
 std::optional<std::string> ReadFileContent(const std::string& path);
 
 // A file read from a folder others may write into: it must be a regular file of at most
-// maxBytes. It is opened without blocking and without following a last link, so a FIFO,
-// a device or a link is refused at once. Empty with error empty when the file does not
+// maxBytes. It is opened without blocking and checked once open, so a FIFO or a device
+// (or a link to one) is refused at once. Empty with error empty when the file does not
 // exist; empty with error set (naming the file) when it is refused or cannot be read.
 std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes,
                                            std::string& error);

@@ -1,9 +1,9 @@
 #include "core/Settings.h"
 
-#include "core/AppState.h"
 #include "base/FileIo.h"
 #include "base/Text.h"
 #include "base/UrlCodec.h"
+#include "core/AppState.h"
 
 #include <string>
 

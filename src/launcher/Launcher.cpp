@@ -1,8 +1,8 @@
 #include "launcher/Launcher.h"
 
+#include "base/Text.h"
 #include "core/AppState.h"
 #include "core/Log.h"
-#include "base/Text.h"
 
 #include <algorithm>
 #include <cerrno>

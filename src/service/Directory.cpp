@@ -1,8 +1,8 @@
 #include "service/Directory.h"
 
-#include "core/AppState.h"
 #include "base/Text.h"
 #include "base/UrlCodec.h"
+#include "core/AppState.h"
 #include "service/HttpFetch.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #include "service/Players.h"
 
-#include "core/AppState.h"
 #include "base/Text.h"
+#include "core/AppState.h"
 #include "service/HttpFetch.h"
 #include "service/StatusPoll.h"
 

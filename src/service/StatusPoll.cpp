@@ -1,9 +1,9 @@
 #include "service/StatusPoll.h"
 
-#include "core/AppState.h"
-#include "core/Log.h"
 #include "base/Text.h"
 #include "base/UrlCodec.h"
+#include "core/AppState.h"
+#include "core/Log.h"
 #include "service/AlertSink.h"
 #include "service/HttpFetch.h"
 

@@ -1,8 +1,8 @@
 #include "update/Update.h"
 
+#include "base/Text.h"
 #include "core/AppState.h"
 #include "core/Log.h"
-#include "base/Text.h"
 #include "launcher/Launcher.h"
 #include "service/HttpFetch.h"
 #include "update/clsFTP.h"

@@ -1,7 +1,7 @@
 #include "update/clsFTP.h"
 
-#include "core/AppState.h"
 #include "base/Text.h"
+#include "core/AppState.h"
 
 #include <cstdio>
 #include <curl/curl.h>

@@ -58,8 +58,8 @@ bool ReadServers(TomlReader& root, const char* key, std::size_t limit,
     }
     const toml::array* list = node->as_array();
     if (list == nullptr || list->size() > limit) {
-        return root.Fail(key, "must be at most " + std::to_string(limit) + " [[" + key +
-                                  "]] tables");
+        return root.Fail(key,
+                         "must be at most " + std::to_string(limit) + " [[" + key + "]] tables");
     }
     into.clear();
     for (std::size_t i = 0; i < list->size(); ++i) {
@@ -121,10 +121,10 @@ bool ReadUpdateFiles(TomlReader& reader, UpdateOffer& offer) {
     offer.files.clear();
     for (const auto& entry : *files) {
         const toml::array* pair = entry.as_array();
-        const auto folder = pair && pair->size() == 2 ? (*pair)[0].value_exact<std::string>()
-                                                      : std::nullopt;
-        const auto file = pair && pair->size() == 2 ? (*pair)[1].value_exact<std::string>()
-                                                    : std::nullopt;
+        const auto folder =
+            pair && pair->size() == 2 ? (*pair)[0].value_exact<std::string>() : std::nullopt;
+        const auto file =
+            pair && pair->size() == 2 ? (*pair)[1].value_exact<std::string>() : std::nullopt;
         if (!folder || !file || !CheckText(*folder, kMaxText, ",") ||
             !CheckText(*file, kMaxText, ",")) {
             return reader.Fail("files", "holds [\"folder\", \"file\"] pairs of texts without "
@@ -203,17 +203,17 @@ bool ReadService(TomlReader& root, const std::filesystem::path& base, Config& co
     std::int64_t idle = config.idleTimeout.count();
     std::string state;
     // The bounds keep every clock sum and every reply field far from overflowing.
-    const bool ok = ReadListen(reader, config) && reader.Int("refresh_ms", 10, 3'600'000, refresh) &&
-                    reader.Int("query_timeout_ms", 1, 60'000, timeout) &&
-                    reader.Number("down_after_misses", 1, 1000, config.downAfterMisses) &&
-                    reader.Text("state_file", state, 4096) &&
-                    reader.Int("resolve_every_s", 10, 86'400, resolve) &&
-                    reader.Int("drop_after_days", 1, 3650, dropDays) &&
-                    reader.Number("max_connections", 1, 60'000, config.maxConnections) &&
-                    reader.Number("max_connections_per_client", 1, 60'000,
-                                  config.maxConnectionsPerClient) &&
-                    reader.Int("head_timeout_ms", 100, 60'000, head) &&
-                    reader.Int("idle_timeout_ms", 100, 3'600'000, idle) && reader.Finish();
+    const bool ok =
+        ReadListen(reader, config) && reader.Int("refresh_ms", 10, 3'600'000, refresh) &&
+        reader.Int("query_timeout_ms", 1, 60'000, timeout) &&
+        reader.Number("down_after_misses", 1, 1000, config.downAfterMisses) &&
+        reader.Text("state_file", state, 4096) &&
+        reader.Int("resolve_every_s", 10, 86'400, resolve) &&
+        reader.Int("drop_after_days", 1, 3650, dropDays) &&
+        reader.Number("max_connections", 1, 60'000, config.maxConnections) &&
+        reader.Number("max_connections_per_client", 1, 60'000, config.maxConnectionsPerClient) &&
+        reader.Int("head_timeout_ms", 100, 60'000, head) &&
+        reader.Int("idle_timeout_ms", 100, 3'600'000, idle) && reader.Finish();
     if (!ok) {
         return false;
     }
@@ -316,7 +316,8 @@ std::optional<Config> LoadConfig(const std::string& path, std::string& error) {
     try {
         root = toml::parse(*content, path);
     } catch (const toml::parse_error& failure) {
-        error = path + ": " + std::string(failure.description());
+        error = path + ":" + std::to_string(failure.source().begin.line) + ": " +
+                std::string(failure.description());
         return std::nullopt;
     }
     const auto base = std::filesystem::path(path).parent_path();

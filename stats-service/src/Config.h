@@ -46,7 +46,7 @@ struct Config {
     int downAfterMisses = 2;
     std::string stateFile; // registered servers; empty keeps them in memory only
     std::chrono::seconds resolveInterval{300}; // DNS names are looked up again this often
-    std::chrono::hours dropAfter{24 * 30}; // a registered server silent this long goes
+    std::chrono::hours dropAfter{24 * 30};     // a registered server silent this long goes
 
     std::size_t maxConnections = 512;
     std::size_t maxConnectionsPerClient = 32;

@@ -43,7 +43,7 @@ DemoGameServer::DemoGameServer(asio::io_context& io, udp::endpoint endpoint, Dem
 
 bool DemoGameServer::Start(std::string& error) {
     boost::system::error_code ec;
-    socket_.open(udp::v4(), ec);
+    socket_.open(endpoint_.protocol(), ec);
     if (!ec) {
         socket_.bind(endpoint_, ec);
     }

@@ -13,26 +13,35 @@ constexpr std::chrono::seconds kWriteTimeout{10};
 // trying again at once would only spin.
 constexpr std::chrono::milliseconds kAcceptBackoff{50};
 
-// The status that answers a request that could not be read, or 0 for none (the peer went
-// away or was too slow, and nobody is there to read an answer).
-int StatusForReadError(const boost::system::error_code& ec, std::string_view head) {
-    if (ec == http::error::header_limit || ec == http::error::buffer_overflow) {
-        const auto lineEnd = head.find("\r\n");
-        const auto lineBytes = lineEnd == std::string_view::npos ? head.size() : lineEnd;
-        return lineBytes > kMaxTargetBytes ? 414 : 431;
-    }
-    if (ec == http::error::unexpected_body || ec == http::error::body_limit) {
-        return 413;
-    }
-    if (ec.category() == http::make_error_code(http::error::bad_target).category() &&
-        ec != http::error::end_of_stream && ec != http::error::partial_message) {
+// The status that answers a head that did not fit: a request line too long for any
+// query, or too many or too long header fields.
+int StatusForOversizedHead(std::string_view head) {
+    const auto lineEnd = head.find("\r\n");
+    const auto lineBytes = lineEnd == std::string_view::npos ? head.size() : lineEnd;
+    return lineBytes > kMaxTargetBytes ? 414 : 431;
+}
+
+// Parses a complete head ("...\r\n\r\n"); the status of the error answer, or 0 when
+// the request is one to handle.
+int ParseHead(std::string_view head, http::request_parser<http::empty_body>& parser) {
+    parser.eager(true);
+    parser.header_limit(static_cast<std::uint32_t>(kMaxHeadBytes));
+    boost::system::error_code ec;
+    parser.put(asio::buffer(head.data(), head.size()), ec);
+    if (ec && ec != http::error::need_more) {
         return 400;
+    }
+    if (!parser.is_header_done()) {
+        return 400;
+    }
+    // The service takes no request bodies.
+    if (parser.chunked() || parser.content_length().value_or(0) > 0) {
+        return 413;
     }
     return 0;
 }
 
-template <typename Body>
-void FillCommon(http::response<Body>& response) {
+template <typename Body> void FillCommon(http::response<Body>& response) {
     response.set(http::field::server, "lindrel-stats");
     response.set(http::field::content_type, "text/plain");
 }
@@ -166,8 +175,8 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
     beast::tcp_stream stream(std::move(socket));
     // Known to Stop and to the eviction, which close it; forgotten when the session ends
     // however it ends.
-    connections_.push_back({&stream, std::move(client), Phase::Waiting,
-                            std::chrono::steady_clock::now(), true});
+    connections_.push_back(
+        {&stream, std::move(client), Phase::Waiting, std::chrono::steady_clock::now(), true});
     const auto self = std::prev(connections_.end());
     struct Forget {
         HttpFrontEnd& frontEnd;
@@ -178,57 +187,58 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
         }
     } forget{*this, self};
 
-    beast::flat_buffer buffer(kMaxHeadBytes);
+    // Bytes read and not yet used: the rest of a head, or requests sent ahead.
+    std::string received;
+    auto buffer = asio::dynamic_buffer(received, kMaxHeadBytes);
     bool first = true;
     while (!stopped_) {
         boost::system::error_code ec;
-        if (buffer.size() == 0) {
+        if (received.empty()) {
             // Idle until the next request's first byte: a new connection gets as long as a
             // head may take, a kept-alive one the idle timeout.
             SetPhase(*self, Phase::Waiting);
             stream.expires_after(first ? limits_.headTimeout : limits_.idleTimeout);
-            const std::size_t got = co_await stream.async_read_some(
-                buffer.prepare(kMaxHeadBytes), asio::redirect_error(asio::use_awaitable, ec));
+            co_await asio::async_read(stream, buffer, asio::transfer_at_least(1),
+                                      asio::redirect_error(asio::use_awaitable, ec));
             if (ec) {
                 break;
             }
-            buffer.commit(got);
         }
         first = false;
         SetPhase(*self, Phase::Reading);
         stream.expires_after(limits_.headTimeout);
-        http::request_parser<http::empty_body> parser;
-        parser.header_limit(kMaxHeadBytes);
-        co_await http::async_read(stream, buffer, parser,
-                                  asio::redirect_error(asio::use_awaitable, ec));
+        const std::size_t headBytes = co_await asio::async_read_until(
+            stream, buffer, "\r\n\r\n", asio::redirect_error(asio::use_awaitable, ec));
         http::response<http::string_body> response;
         FillCommon(response);
-        if (ec) {
-            const auto data = buffer.data();
-            const int status = StatusForReadError(
-                ec, std::string_view(static_cast<const char*>(data.data()), data.size()));
-            if (status == 0) {
-                break;
-            }
+        response.keep_alive(false);
+        http::request_parser<http::empty_body> parser;
+        int status = 0;
+        if (ec == asio::error::not_found) {
+            status = StatusForOversizedHead(received); // the buffer filled up first
+        } else if (ec) {
+            break; // the client went away or was too slow: nobody to answer
+        } else {
+            status = ParseHead(std::string_view(received).substr(0, headBytes), parser);
+            received.erase(0, headBytes);
+        }
+        if (status != 0) {
             response.result(static_cast<http::status>(status));
-            response.keep_alive(false);
         } else {
             const auto& request = parser.get();
             const std::string_view target(request.target().data(), request.target().size());
             response.version(request.version());
-            response.keep_alive(request.keep_alive());
             if (request.method() != http::verb::get) {
                 response.result(http::status::method_not_allowed);
                 response.set(http::field::allow, "GET");
-                response.keep_alive(false);
             } else if (target.size() > kMaxTargetBytes) {
                 response.result(http::status::uri_too_long);
-                response.keep_alive(false);
             } else {
                 SetPhase(*self, Phase::Answering);
                 HttpReply reply = co_await handler_(std::string(target), peer);
                 response.result(static_cast<http::status>(reply.status));
                 response.body() = std::move(reply.body);
+                response.keep_alive(request.keep_alive());
             }
         }
         response.prepare_payload();

@@ -20,8 +20,8 @@ namespace lindrel::stats {
 
 struct FrontEndLimits {
     std::size_t maxConnections = 512;
-    std::size_t maxPerClient = 32; // per IPv4 address or IPv6 /64
-    std::chrono::milliseconds headTimeout{5'000}; // a request head, from its first byte
+    std::size_t maxPerClient = 32;                 // per IPv4 address or IPv6 /64
+    std::chrono::milliseconds headTimeout{5'000};  // a request head, from its first byte
     std::chrono::milliseconds idleTimeout{30'000}; // between requests of a kept-alive connection
 };
 

@@ -16,8 +16,9 @@ constexpr std::size_t kMaxTrackedClients = 4096;
 bool LookupPolicy::Allowed(const std::vector<asio::ip::address>& addresses) const {
     return !addresses.empty() &&
            std::all_of(addresses.begin(), addresses.end(), [&](const asio::ip::address& address) {
-               return std::any_of(limits_.allow.begin(), limits_.allow.end(),
-                                  [&](const Network& network) { return network.Contains(address); });
+               return std::any_of(
+                   limits_.allow.begin(), limits_.allow.end(),
+                   [&](const Network& network) { return network.Contains(address); });
            });
 }
 

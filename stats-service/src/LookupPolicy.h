@@ -13,9 +13,9 @@
 namespace lindrel::stats {
 
 struct LookupLimits {
-    std::vector<Network> allow;      // the networks a lookup may send a query to
-    int perMinute = 10;              // probes of unknown servers, all clients together
-    int perClientPerMinute = 5;      // probes one client address may cause
+    std::vector<Network> allow; // the networks a lookup may send a query to
+    int perMinute = 10;         // probes of unknown servers, all clients together
+    int perClientPerMinute = 5; // probes one client address may cause
     std::size_t maxRegistered = 1000;
 };
 

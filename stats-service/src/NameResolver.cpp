@@ -13,8 +13,7 @@ constexpr std::chrono::seconds kResolveTimeout{5};
 
 } // namespace
 
-NameResolver::NameResolver(asio::io_context& io, Registry& registry,
-                           std::chrono::seconds interval)
+NameResolver::NameResolver(asio::io_context& io, Registry& registry, std::chrono::seconds interval)
     : io_(io), registry_(registry), interval_(interval), timer_(io) {}
 
 void NameResolver::Stop() {
@@ -53,8 +52,7 @@ awaitable<std::vector<asio::ip::address>> NameResolver::Resolve(std::string host
     active_.insert(resolver.get());
     boost::system::error_code ec;
     const auto results = co_await resolver->async_resolve(
-        host, "0", udp::resolver::numeric_service,
-        asio::redirect_error(asio::use_awaitable, ec));
+        host, "0", udp::resolver::numeric_service, asio::redirect_error(asio::use_awaitable, ec));
     active_.erase(resolver.get());
     deadline.cancel();
     if (ec) {

@@ -24,7 +24,8 @@ bool IsLabel(std::string_view label) {
 
 template <typename Bytes> void ClearHostBits(Bytes& bytes, unsigned prefix) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const unsigned bitsHere = prefix > i * 8 ? std::min(8u, prefix - static_cast<unsigned>(i * 8)) : 0;
+        const unsigned bitsHere =
+            prefix > i * 8 ? std::min(8u, prefix - static_cast<unsigned>(i * 8)) : 0;
         const auto keep = static_cast<unsigned char>(bitsHere == 0 ? 0 : 0xff << (8 - bitsHere));
         bytes[i] = static_cast<unsigned char>(bytes[i] & keep);
     }
@@ -119,9 +120,8 @@ std::optional<Network> ParseNetwork(std::string_view text) {
         return std::nullopt;
     }
     const unsigned width = address->is_v4() ? 32 : 128;
-    const auto bits = slash == std::string_view::npos
-                          ? std::optional<int>(static_cast<int>(width))
-                          : ParseInt32(text.substr(slash + 1));
+    const auto bits = slash == std::string_view::npos ? std::optional<int>(static_cast<int>(width))
+                                                      : ParseInt32(text.substr(slash + 1));
     if (!bits || *bits < 0 || static_cast<unsigned>(*bits) > width) {
         return std::nullopt;
     }

@@ -134,8 +134,8 @@ awaitable<void> Poller::RefreshOnce() {
     }
     pendingCount_ = 0;
     std::erase_if(pending_, [](const auto& entry) { return entry.second.serverId != 0; });
-    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
-        WallClock::now().time_since_epoch());
+    const auto now =
+        std::chrono::duration_cast<std::chrono::seconds>(WallClock::now().time_since_epoch());
     if (registry_.DropSilentSince((now - timings_.dropAfter).count()) && onRegisteredDropped) {
         onRegisteredDropped();
     }

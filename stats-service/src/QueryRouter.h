@@ -15,8 +15,8 @@ namespace lindrel::stats {
 
 class QueryRouter {
 public:
-    using Handler =
-        std::function<awaitable<HttpReply>(const QueryPairs& pairs, const asio::ip::address& client)>;
+    using Handler = std::function<awaitable<HttpReply>(const QueryPairs& pairs,
+                                                       const asio::ip::address& client)>;
 
     // A query kind is its first key ("d", "p2", "r"), or key and value where the value
     // selects the reply ("f=1").

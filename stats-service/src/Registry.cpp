@@ -183,8 +183,8 @@ std::string Registry::SerializeRegistered() const {
         if (server.registered) {
             text += std::to_string(server.id) + "," + server.host + "," +
                     std::to_string(server.port) + "," + std::to_string(server.gameType) + "," +
-                    URLEncode(server.configuredName) + "," +
-                    std::to_string(server.lastAnsweredAt) + "\n";
+                    URLEncode(server.configuredName) + "," + std::to_string(server.lastAnsweredAt) +
+                    "\n";
         }
     }
     return text;

@@ -70,10 +70,11 @@ void StatsService::AddRoutes() {
     router_.Add("p2", Plain([this](const QueryPairs& pairs) {
                     return PlayersReply(registry_, ValueOf(pairs, "p2"), ValueOf(pairs, "s"));
                 }));
-    router_.Add("r", [this](const QueryPairs& pairs,
-                            const asio::ip::address& client) -> awaitable<HttpReply> {
-        co_return co_await Lookup(ValueOf(pairs, "r"), client);
-    });
+    router_.Add(
+        "r",
+        [this](const QueryPairs& pairs, const asio::ip::address& client) -> awaitable<HttpReply> {
+            co_return co_await Lookup(ValueOf(pairs, "r"), client);
+        });
 }
 
 bool StatsService::Start(std::string& error) {

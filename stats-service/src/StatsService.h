@@ -32,6 +32,7 @@ public:
     // The UDP port the IPv4 game server queries go out from.
     std::uint16_t queryPort() const { return poller_.queryPort(); }
     const Registry& registry() const { return registry_; }
+    std::size_t connectionCount() const { return frontEnd_.connectionCount(); }
     // Called after every refresh with its duration (tests and benchmarks wait on it).
     std::function<void(Clock::duration)> onRefreshDone;
 

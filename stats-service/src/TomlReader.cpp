@@ -3,8 +3,8 @@
 namespace lindrel::stats {
 
 bool CheckText(std::string_view text, std::size_t maxBytes, std::string_view forbidden) {
-    return text.size() <= maxBytes && text.find_first_of(std::string_view("\0\r\n", 3)) ==
-                                          std::string_view::npos &&
+    return text.size() <= maxBytes &&
+           text.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos &&
            (forbidden.empty() || text.find_first_of(forbidden) == std::string_view::npos);
 }
 
@@ -26,8 +26,7 @@ bool TomlReader::Fail(std::string_view key, std::string_view what) {
     return false;
 }
 
-bool TomlReader::Int(std::string_view key, std::int64_t min, std::int64_t max,
-                     std::int64_t& into) {
+bool TomlReader::Int(std::string_view key, std::int64_t min, std::int64_t max, std::int64_t& into) {
     const toml::node* node = Node(key);
     if (node == nullptr) {
         return true;

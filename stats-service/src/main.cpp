@@ -122,8 +122,8 @@ int Run(int argc, char** argv) {
         }
     });
     std::cout << "lindrel-stats: listening on http://"
-              << FormatHostPort(config->listenAddress, service.httpPort()) << "/" << (options->demo ? " with five demo servers" : "")
-              << std::endl;
+              << FormatHostPort(config->listenAddress, service.httpPort()) << "/"
+              << (options->demo ? " with five demo servers" : "") << std::endl;
     io.run();
     return 0;
 }

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -83,6 +85,22 @@ public:
 private:
     pid_t pid_ = -1;
 };
+
+// The processor time a process has used so far, user and system, in seconds.
+inline double CpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // The fields after the command name, which may hold spaces, start past its ")".
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int index = 3; fields >> field && index <= 15; ++index) {
+        if (index >= 14) {
+            ticks += std::stod(field);
+        }
+    }
+    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
 
 // The bundled service with its demo game servers, answering on 127.0.0.1:port. Returns
 // once it reports the status of a watched server (at most ten seconds).

@@ -1,6 +1,6 @@
 #include "RunningService.h"
-#include "core/AppState.h"
 #include "base/Text.h"
+#include "core/AppState.h"
 #include "service/AlertSink.h"
 #include "service/HttpFetch.h"
 #include "service/StatusPoll.h"

@@ -1,7 +1,11 @@
 #include "Replies.h"
 
 #include "base/Text.h"
+#include "base/UrlCodec.h"
+#include "core/AppState.h"
+#include "service/Players.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace lindrel::stats {
@@ -138,6 +142,69 @@ TEST(PlayersReply, ListsEveryPlayerAndMarksTheWanted) {
                   "\nPlayers:2\nGrism\n3,40,0,0,0,0\nAngelyss\n3,40,0,0,0,1\n");
     EXPECT_EQ(PlayersReply(registry, "8", ""), "");
     EXPECT_EQ(PlayersReply(registry, "x", ""), "");
+}
+
+// Records the rows the monitor's player list would show.
+struct RecordedRows : PlayerListView {
+    std::vector<std::string> names;
+    void SetListHeight(int) override {}
+    void ShowNoPlayers() override {}
+    void ShowRows(int) override {}
+    void ConfigureScrollBar(int, int) override {}
+    void AddRow(int, const std::string& name, const std::string&, const std::string&,
+                bool) override {
+        names.push_back(name);
+    }
+};
+
+TEST(PlayersReply, NoNameBreaksTheLinesAndTheMonitorReadsEveryPlayer) {
+    Registry registry;
+    registry.Add(Server(7, {"Players:99", "", "  ", "players:1x", "Grism"}));
+    const std::string reply = PlayersReply(registry, "7", "");
+    EXPECT_NE(reply.find("\nPlayers:5\n_Players:99\n3,40,0,0,0,0\n(no name)\n3,40,0,0,0,0\n"
+                         "(no name)\n3,40,0,0,0,0\n_players:1x\n"),
+              std::string::npos)
+        << reply;
+    AppState state(std::filesystem::temp_directory_path().string());
+    state.ServerData(0, StatsID) = "7";
+    RecordedRows rows;
+    ApplyPlayersReply(state, 0, reply, rows);
+    EXPECT_EQ(rows.names, (std::vector<std::string>{"_Players:99", "(no name)", "(no name)",
+                                                    "_players:1x", "Grism"}));
+}
+
+TEST(StatusReply, StaysWithinItsBoundCuttingFoundNamesWhole) {
+    Registry registry;
+    std::string ids;
+    for (int id = 1; id <= 64; ++id) {
+        std::vector<std::string> players;
+        for (int p = 0; p < 256; ++p) {
+            players.push_back("Player " + std::to_string(p) + " of a long clan tag [" +
+                              std::to_string(id) + "]");
+        }
+        GameServer server = Server(id, std::move(players));
+        server.port = static_cast<std::uint16_t>(27000 + id);
+        registry.Add(std::move(server));
+        ids += std::to_string(id) + ",";
+    }
+    const std::string reply = StatusReply(registry, ids, "", "pl");
+    EXPECT_LE(reply.size(), kMaxStatusReplyBytes);
+    const auto lines = Split(reply, '\n');
+    ASSERT_EQ(lines.size(), 65u);
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        const auto fields = Split(lines[i], '|');
+        ASSERT_EQ(fields.size(), 10u) << lines[i];
+        EXPECT_EQ(fields[7], "256");
+        // Whatever names are listed are whole ones.
+        const auto names = URLDecode(fields[8]);
+        ASSERT_TRUE(names);
+        if (!names->empty()) {
+            for (const auto name : Split(*names, ',')) {
+                EXPECT_EQ(TrimSpaces(name).substr(0, 7), "Player ");
+                EXPECT_EQ(name.back(), ']');
+            }
+        }
+    }
 }
 
 TEST(ConfigReplies, MatchTheGrammarsByteForByte) {

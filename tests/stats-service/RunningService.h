@@ -26,7 +26,11 @@ public:
         return config;
     }
 
-    explicit RunningService(Config config, std::size_t demoServers = 5) {
+    // The demo servers listen on demoAddress; the configuration names them as entryHost
+    // (a name or another spelling of the address), or as demoAddress when that is empty.
+    explicit RunningService(Config config, std::size_t demoServers = 5,
+                            const std::string& demoAddress = "127.0.0.1",
+                            const std::string& entryHost = "") {
         for (std::size_t i = 0; i < demoServers; ++i) {
             DemoProfile profile;
             profile.hostname = "^2Demo ^7" + std::to_string(i);
@@ -34,14 +38,15 @@ public:
             profile.maxClients = 8;
             profile.minBots = profile.maxBots = 2;
             games_.push_back(std::make_unique<DemoGameServer>(
-                io_, udp::endpoint(asio::ip::make_address_v4("127.0.0.1"), 0), profile,
+                io_, udp::endpoint(asio::ip::make_address(demoAddress), 0), profile,
                 static_cast<std::uint32_t>(i)));
             std::string error;
             if (!games_.back()->Start(error)) {
                 throw std::runtime_error(error);
             }
             ServerEntry entry{static_cast<int>(i + 1) * 10, "Demo " + std::to_string(i), 10,
-                              "127.0.0.1", games_.back()->LocalPort()};
+                              entryHost.empty() ? demoAddress : entryHost,
+                              games_.back()->LocalPort()};
             if (i < config.directory.size()) {
                 config.directory[i] = entry;
             } else {
@@ -77,6 +82,9 @@ public:
     }
     std::uint16_t httpPort() const { return service_->httpPort(); }
     std::uint16_t queryPort() const { return service_->queryPort(); }
+    // Only on the service's thread (OnIo).
+    std::size_t connectionCount() const { return service_->connectionCount(); }
+    const Registry& registry() const { return service_->registry(); }
     std::uint16_t gamePort(std::size_t index) const { return games_.at(index)->LocalPort(); }
 
     // Runs f on the service's thread and waits for its result.

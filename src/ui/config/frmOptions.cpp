@@ -1,9 +1,9 @@
 #include "ui/config/frmOptions.h"
 
+#include "base/Text.h"
 #include "core/AppState.h"
 #include "core/Log.h"
 #include "core/Settings.h"
-#include "base/Text.h"
 #include "service/Directory.h"
 #include "ui/status/Ansi.h"
 #include "ui/status/Widgets.h"

@@ -304,7 +304,6 @@ Config DefaultConfig() {
 }
 
 std::optional<Config> LoadConfig(const std::string& path, std::string& error) {
-    Config config = DefaultConfig();
     const auto content = ReadRegularFile(path, kMaxConfigBytes, error);
     if (!content) {
         if (error.empty()) {
@@ -312,9 +311,15 @@ std::optional<Config> LoadConfig(const std::string& path, std::string& error) {
         }
         return std::nullopt;
     }
+    return ParseConfig(*content, path, error);
+}
+
+std::optional<Config> ParseConfig(std::string_view text, const std::string& path,
+                                  std::string& error) {
+    Config config = DefaultConfig();
     toml::table root;
     try {
-        root = toml::parse(*content, path);
+        root = toml::parse(text, path);
     } catch (const toml::parse_error& failure) {
         error = path + ":" + std::to_string(failure.source().begin.line) + ": " +
                 std::string(failure.description());

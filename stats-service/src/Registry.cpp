@@ -212,7 +212,12 @@ void Registry::LoadRegistered(std::string_view text, std::size_t limit, std::int
         server.host = std::string(fields[1]);
         server.port = static_cast<std::uint16_t>(*port);
         server.gameType = *gameType;
-        server.configuredName = CleanName(*name);
+        // Saved from a cleaned name; whatever else a changed file holds is made harmless
+        // the same way every time it is loaded.
+        std::erase_if(*name,
+                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+        name->resize(std::min(name->size(), kMaxNameBytes));
+        server.configuredName = std::move(*name);
         server.registered = true;
         server.lastAnsweredAt = *answered;
         Add(std::move(server));

@@ -43,5 +43,53 @@ void BM_StatusPollOverHttp(benchmark::State& bench) {
 }
 BENCHMARK(BM_StatusPollOverHttp)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// The most a "d=" poll can ask of the service: 64 servers of 256 players each, 16 wanted
+// names of two letters that most players hold.
+void BM_StatusReplyWorstCase(benchmark::State& bench) {
+    Registry registry;
+    std::string ids;
+    for (int id = 1; id <= 64; ++id) {
+        GameServer server;
+        server.id = id;
+        server.host = "127.0.0.1";
+        server.port = static_cast<std::uint16_t>(27000 + id);
+        StatusInfo status;
+        status.hostname = "Server " + std::to_string(id);
+        status.map = "q3dm17";
+        for (int p = 0; p < 256; ++p) {
+            status.players.push_back({"Player " + std::to_string(p) + " [clan tag]", 1, 40});
+        }
+        Registry::RecordAnswer(server, std::move(status), 12);
+        registry.Add(std::move(server));
+        ids += std::to_string(id) + ",";
+    }
+    const std::string wanted = "pl,la,ay,ye,er,an,ta,ag,cl,r+,+%5B,1,2,3,4,5";
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(StatusReply(registry, ids, "", wanted));
+    }
+}
+BENCHMARK(BM_StatusReplyWorstCase)->Unit(benchmark::kMicrosecond);
+
+// Loading the state file: time per server stays flat as the file grows.
+void BM_LoadRegistered(benchmark::State& bench) {
+    std::string text;
+    for (std::int64_t i = 0; i < bench.range(0); ++i) {
+        text += std::to_string(100 + i) + ",127.0." + std::to_string(i / 250 % 250) + "." +
+                std::to_string(1 + i % 250) + "," + std::to_string(27960 + i / 62500) +
+                ",10,Server+" + std::to_string(i) + ",1796727145\n";
+    }
+    for (auto _ : bench) {
+        Registry registry;
+        registry.LoadRegistered(text, static_cast<std::size_t>(bench.range(0)), 0);
+        benchmark::DoNotOptimize(registry.RegisteredCount());
+    }
+    bench.SetComplexityN(bench.range(0));
+}
+BENCHMARK(BM_LoadRegistered)
+    ->RangeMultiplier(10)
+    ->Range(100, 100'000)
+    ->Complexity()
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 } // namespace lindrel::stats

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Load and scale runs of lindrel-stats on loopback, bounded in time:
-#  1. wrk sends status polls ("d=" for five servers) for 10 s; prints rate and latency.
-#  2. 500 demo game servers: the service's refresh time and peak memory, and
-#     quakestat (qstat) querying the same 500 servers.
+#  1. 500 demo game servers: the service's refresh time and peak memory while it refreshes
+#     them every 500 ms, and wrk sending status polls ("d=" for five servers) for 10 s;
+#  2. quakestat (qstat) querying the same 500 servers.
+# With BEFORE_DIR (a folder holding an earlier build's lindrel-stats and
+# lindrel-demo-servers), step 1 runs for both builds in turn, twice, so that they are
+# compared on the same machine in the same run:  load.sh [BEFORE_DIR]
 # Everything runs on 127.0.0.1 and stops by itself.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/install-deps.sh --bench
 cmake --preset default >/dev/null
 cmake --build --preset default --target lindrel-stats lindrel-demo-servers >/dev/null
-bin=build/default/stats-service
+current=build/default/stats-service
+before=${1:-}
 work=$(mktemp -d)
 pids=()
 cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"; }
@@ -18,38 +22,51 @@ trap cleanup EXIT
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 count=500
 first=31000
-http=$(free_port)
-
-"$bin/lindrel-demo-servers" --count "$count" --port "$first" > "$work/demo.log" &
-pids+=($!)
-{
-  echo "[service]"
-  echo "listen = \"127.0.0.1:$http\""
-  for i in $(seq 0 $((count - 1))); do
-    if [ "$i" -lt 5 ]; then echo "[[directory]]"; else echo "[[servers]]"; fi
-    echo "id = $((i + 1))"
-    echo "address = \"127.0.0.1\""
-    echo "port = $((first + i))"
-  done
-} > "$work/500.toml"
-sleep 1
-
 median() { sort -n | awk '{v[NR]=$1} END {printf "median %.1f ms, max %.1f ms over %d runs", v[int((NR+1)/2)], v[NR], NR}'; }
 
-echo "== refresh of $count servers (every 500 ms for 10 s)"
-sed -i 's/^\[service\]$/[service]\nrefresh_ms = 500/' "$work/500.toml"
-"$bin/lindrel-stats" --config "$work/500.toml" --verbose > "$work/service.log" &
-service=$!
-pids+=($service)
-sleep 10
-grep refresh: "$work/service.log" | head -1
-grep refresh: "$work/service.log" | awk '{print $6}' | median; echo
-echo "peak memory: $(grep VmHWM /proc/$service/status)"
+# One build under load: its own demo servers (they answer the way its service queries).
+measure() {
+  local name=$1 bin=$2 http
+  http=$(free_port)
+  "$bin/lindrel-demo-servers" --count "$count" --port "$first" > "$work/demo.log" &
+  local demo=$!
+  pids+=($demo)
+  {
+    echo "[service]"
+    echo "listen = \"127.0.0.1:$http\""
+    echo "refresh_ms = 500"
+    for i in $(seq 0 $((count - 1))); do
+      if [ "$i" -lt 5 ]; then echo "[[directory]]"; else echo "[[servers]]"; fi
+      echo "id = $((i + 1))"
+      echo "address = \"127.0.0.1\""
+      echo "port = $((first + i))"
+    done
+  } > "$work/500.toml"
+  sleep 1
+  "$bin/lindrel-stats" --config "$work/500.toml" --verbose > "$work/service.log" &
+  local service=$!
+  pids+=($service)
+  sleep 3
+  echo "== $name: refresh of $count servers every 500 ms, wrk status polls for 10 s meanwhile"
+  local url="http://127.0.0.1:$http/?d=1,2,3,4,5&t=0,0,0,0,0&s=grism"
+  wrk -t1 -c8 -d10s --latency "$url" | grep -E 'Requests/sec|50%|90%|99%'
+  grep refresh: "$work/service.log" | tail -1
+  grep refresh: "$work/service.log" | awk '{print $6}' | median; echo
+  echo "peak memory: $(grep VmHWM /proc/$service/status)"
+  kill "$service" "$demo"
+  wait "$service" "$demo" 2>/dev/null || true
+}
 
-echo "== wrk: status polls for five servers, 10 s"
-url="http://127.0.0.1:$http/?d=1,2,3,4,5&t=0,0,0,0,0&s=grism"
-wrk -t1 -c8 -d10s --latency "$url" | grep -E 'Requests/sec|50%|90%|99%'
+for round in 1 2; do
+  measure "this build (round $round)" "$current"
+  if [ -n "$before" ]; then
+    measure "before (round $round)" "$before"
+  fi
+done
 
+"$current/lindrel-demo-servers" --count "$count" --port "$first" > "$work/demo.log" &
+pids+=($!)
+sleep 1
 echo "== quakestat -q3s -P (getstatus, as the service sends) on the same $count servers"
 for i in $(seq 0 $((count - 1))); do echo "Q3S 127.0.0.1:$((first + i))"; done > "$work/qstat.txt"
 for maxsim in 20 500; do

@@ -178,6 +178,7 @@ TEST(StatusReply, StaysWithinItsBoundCuttingFoundNamesWhole) {
     std::string ids;
     for (int id = 1; id <= 64; ++id) {
         std::vector<std::string> players;
+        players.reserve(256);
         for (int p = 0; p < 256; ++p) {
             players.push_back("Player " + std::to_string(p) + " of a long clan tag [" +
                               std::to_string(id) + "]");

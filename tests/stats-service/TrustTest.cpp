@@ -75,6 +75,7 @@ TEST(Trust, ConcurrentLookupsStayUnderTheCapAcrossARestart) {
     config.maxRegistered = 2;
     config.queryTimeout = std::chrono::milliseconds(1500);
     std::vector<std::unique_ptr<FakeGameServer>> servers;
+    servers.reserve(8);
     for (int i = 0; i < 8; ++i) {
         servers.push_back(std::make_unique<FakeGameServer>());
     }

@@ -2,6 +2,8 @@
 
 #include "Net.h"
 
+#include <vector>
+
 namespace lindrel::stats {
 
 namespace {
@@ -189,38 +191,47 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
 
     // Bytes read and not yet used: the rest of a head, or requests sent ahead.
     std::string received;
-    auto buffer = asio::dynamic_buffer(received, kMaxHeadBytes);
+    received.reserve(kMaxHeadBytes);
+    std::vector<char> chunk(kMaxHeadBytes);
     bool first = true;
     while (!stopped_) {
         boost::system::error_code ec;
-        if (received.empty()) {
-            // Idle until the next request's first byte: a new connection gets as long as a
-            // head may take, a kept-alive one the idle timeout.
-            SetPhase(*self, Phase::Waiting);
-            stream.expires_after(first ? limits_.headTimeout : limits_.idleTimeout);
-            co_await asio::async_read(stream, buffer, asio::transfer_at_least(1),
-                                      asio::redirect_error(asio::use_awaitable, ec));
+        // Idle until the next request's first byte (a new connection gets as long as a head
+        // may take, a kept-alive one the idle timeout), then the head deadline.
+        std::size_t headEnd = received.find("\r\n\r\n");
+        while (headEnd == std::string::npos && received.size() < kMaxHeadBytes) {
+            if (received.empty()) {
+                SetPhase(*self, Phase::Waiting);
+                stream.expires_after(first ? limits_.headTimeout : limits_.idleTimeout);
+            } else if (self->phase != Phase::Reading) {
+                SetPhase(*self, Phase::Reading);
+                stream.expires_after(limits_.headTimeout);
+            }
+            const std::size_t got = co_await stream.async_read_some(
+                asio::buffer(chunk.data(), kMaxHeadBytes - received.size()),
+                asio::redirect_error(asio::use_awaitable, ec));
             if (ec) {
                 break;
             }
+            const std::size_t searchFrom = received.size() < 3 ? 0 : received.size() - 3;
+            received.append(chunk.data(), got);
+            headEnd = received.find("\r\n\r\n", searchFrom);
+        }
+        if (ec) {
+            break; // the client went away or was too slow: nobody to answer
         }
         first = false;
-        SetPhase(*self, Phase::Reading);
-        stream.expires_after(limits_.headTimeout);
-        const std::size_t headBytes = co_await asio::async_read_until(
-            stream, buffer, "\r\n\r\n", asio::redirect_error(asio::use_awaitable, ec));
+        SetPhase(*self, Phase::Answering);
         http::response<http::string_body> response;
         FillCommon(response);
-        response.keep_alive(false);
+        bool keepAlive = false; // an error answer ends the connection
         http::request_parser<http::empty_body> parser;
         int status = 0;
-        if (ec == asio::error::not_found) {
-            status = StatusForOversizedHead(received); // the buffer filled up first
-        } else if (ec) {
-            break; // the client went away or was too slow: nobody to answer
+        if (headEnd == std::string::npos) {
+            status = StatusForOversizedHead(received);
         } else {
-            status = ParseHead(std::string_view(received).substr(0, headBytes), parser);
-            received.erase(0, headBytes);
+            status = ParseHead(std::string_view(received).substr(0, headEnd + 4), parser);
+            received.erase(0, headEnd + 4);
         }
         if (status != 0) {
             response.result(static_cast<http::status>(status));
@@ -234,18 +245,17 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
             } else if (target.size() > kMaxTargetBytes) {
                 response.result(http::status::uri_too_long);
             } else {
-                SetPhase(*self, Phase::Answering);
                 HttpReply reply = co_await handler_(std::string(target), peer);
                 response.result(static_cast<http::status>(reply.status));
                 response.body() = std::move(reply.body);
-                response.keep_alive(request.keep_alive());
+                keepAlive = request.keep_alive();
             }
         }
+        response.keep_alive(keepAlive);
         response.prepare_payload();
-        SetPhase(*self, Phase::Answering);
         stream.expires_after(kWriteTimeout);
         co_await http::async_write(stream, response, asio::redirect_error(asio::use_awaitable, ec));
-        if (ec || !response.keep_alive()) {
+        if (ec || !keepAlive) {
             break;
         }
     }

@@ -85,8 +85,8 @@ std::optional<HostPort> SplitHostPort(std::string_view text, bool allowZeroPort)
 }
 
 std::string FormatHostPort(std::string_view host, std::uint16_t port) {
-    const auto literal = ParseAddress(host);
-    const bool brackets = literal && literal->is_v6();
+    // Of the hosts taken, only an IPv6 literal holds a colon; no parse on this hot path.
+    const bool brackets = host.find(':') != std::string_view::npos;
     return (brackets ? "[" : "") + std::string(host) + (brackets ? "]:" : ":") +
            std::to_string(port);
 }

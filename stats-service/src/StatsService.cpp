@@ -41,13 +41,6 @@ FrontEndLimits FrontEndOf(const Config& config) {
             config.idleTimeout};
 }
 
-template <typename Reply> QueryRouter::Handler Plain(Reply reply) {
-    return [reply = std::move(reply)](const QueryPairs& pairs,
-                                      const asio::ip::address&) -> awaitable<HttpReply> {
-        co_return HttpReply{200, reply(pairs)};
-    };
-}
-
 } // namespace
 
 StatsService::StatsService(asio::io_context& io, Config config)
@@ -60,16 +53,16 @@ StatsService::StatsService(asio::io_context& io, Config config)
 }
 
 void StatsService::AddRoutes() {
-    router_.Add("f=1", Plain([this](const QueryPairs&) { return GameTypesReply(config_); }));
-    router_.Add("f=2", Plain([this](const QueryPairs&) { return UpdateReply(config_); }));
-    router_.Add("f=3", Plain([this](const QueryPairs&) { return DirectoryReply(config_); }));
-    router_.Add("d", Plain([this](const QueryPairs& pairs) {
-                    return StatusReply(registry_, ValueOf(pairs, "d"), ValueOf(pairs, "t"),
-                                       ValueOf(pairs, "s"));
-                }));
-    router_.Add("p2", Plain([this](const QueryPairs& pairs) {
-                    return PlayersReply(registry_, ValueOf(pairs, "p2"), ValueOf(pairs, "s"));
-                }));
+    router_.AddPlain("f=1", [this](const QueryPairs&) { return GameTypesReply(config_); });
+    router_.AddPlain("f=2", [this](const QueryPairs&) { return UpdateReply(config_); });
+    router_.AddPlain("f=3", [this](const QueryPairs&) { return DirectoryReply(config_); });
+    router_.AddPlain("d", [this](const QueryPairs& pairs) {
+        return StatusReply(registry_, ValueOf(pairs, "d"), ValueOf(pairs, "t"),
+                           ValueOf(pairs, "s"));
+    });
+    router_.AddPlain("p2", [this](const QueryPairs& pairs) {
+        return PlayersReply(registry_, ValueOf(pairs, "p2"), ValueOf(pairs, "s"));
+    });
     router_.Add(
         "r",
         [this](const QueryPairs& pairs, const asio::ip::address& client) -> awaitable<HttpReply> {

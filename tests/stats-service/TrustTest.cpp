@@ -115,6 +115,7 @@ TEST(Trust, ConcurrentLookupsStayUnderTheCapAcrossARestart) {
         }
     }
     std::sort(found.begin(), found.end());
+    std::sort(foundAgain.begin(), foundAgain.end());
     EXPECT_EQ(foundAgain, found);
 }
 

@@ -256,10 +256,40 @@ def racing_lookups(bins, work, first_game):
           flush=True)
 
 
+def heavy_polls(bins, demo_bins, work, seconds):
+    """64 servers of 256 players; wrk sends the largest "d=" polls there are (64 ids, 16
+    wanted names that most players hold) on 32 connections while a monitor polls."""
+    http = free_port()
+    first = 34000
+    demo = subprocess.Popen([os.path.join(demo_bins, "lindrel-demo-servers"), "--count", "64",
+                             "--port", str(first), "--players", "256"], stdout=subprocess.DEVNULL)
+    lines = ["[service]", f'listen = "127.0.0.1:{http}"', "refresh_ms = 5000"]
+    for i in range(64):
+        lines += ["[[directory]]" if i < 5 else "[[servers]]", f"id = {i + 1}",
+                  'address = "127.0.0.1"', f"port = {first + i}"]
+    time.sleep(0.5)
+    service = Service(bins, "\n".join(lines) + "\n", work)
+    time.sleep(1.5)
+    ids = ",".join(str(i + 1) for i in range(64))
+    wanted = ".,an,er,ar,ra,or,ri,ss,on,ge,ke,in,el,et,ai,os"
+    url = f"http://127.0.0.1:{http}/?d={ids}&t=&s={wanted}"
+    size = len(exchange(http, f"GET /?d={ids}&t=&s={wanted} HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n".encode(), timeout=10) or b"")
+    wrk = subprocess.Popen(["wrk", "-t1", "-c32", f"-d{seconds}s", url], stdout=subprocess.PIPE, text=True)
+    time.sleep(1)
+    result = poll_while(http, seconds - 2)
+    out, _ = wrk.communicate()
+    rate = [line.split()[1] for line in out.splitlines() if line.startswith("Requests/sec")]
+    service.stop()
+    demo.kill()
+    demo.wait()
+    report(f"largest polls on 32 connections ({rate[0] if rate else '?'}/s, {size // 1024} KiB each)", *result)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("bins")
     parser.add_argument("--seconds", type=int, default=30)
+    parser.add_argument("--demo-bins", help="lindrel-demo-servers with --players (default: BIN_DIR)")
     args = parser.parse_args()
     first_game = 32000
     demo = subprocess.Popen([os.path.join(args.bins, "lindrel-demo-servers"), "--count", "5",
@@ -271,6 +301,7 @@ def main():
             report("1,000 idle connections from 1,000 addresses", *flood(args.bins, work, first_game, args.seconds, idle_connections, 1000))
             spoof(args.bins, work, first_game, min(args.seconds, 20))
             racing_lookups(args.bins, work, first_game)
+            heavy_polls(args.bins, args.demo_bins or args.bins, work, min(args.seconds, 20))
     finally:
         demo.kill()
         demo.wait()

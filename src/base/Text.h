@@ -32,4 +32,7 @@ std::optional<int> ParseInt32(std::string_view text);
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
+// A-Z to a-z; every other byte as it is.
+std::string LowerAscii(std::string_view text);
+
 } // namespace lindrel

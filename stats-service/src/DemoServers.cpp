@@ -34,9 +34,13 @@ const std::vector<DemoProfile> kProfiles = {
 DemoGameServer::DemoGameServer(asio::io_context& io, udp::endpoint endpoint, DemoProfile profile,
                                std::uint32_t seed)
     : socket_(io), endpoint_(std::move(endpoint)), profile_(std::move(profile)), random_(seed) {
-    const std::size_t bots = std::min(kBotNames.size(), (profile_.minBots + profile_.maxBots) / 2);
+    const std::size_t bots = (profile_.minBots + profile_.maxBots) / 2;
     for (std::size_t i = 0; i < bots; ++i) {
-        players_.push_back({kBotNames[(seed + i) % kBotNames.size()], 0, 0});
+        // Past the list of names, the names come again with a number.
+        const std::size_t round = i / kBotNames.size();
+        players_.push_back({kBotNames[(seed + i) % kBotNames.size()] +
+                                (round == 0 ? std::string() : std::to_string(round)),
+                            0, 0});
     }
     Advance();
 }
@@ -174,6 +178,10 @@ DemoWorld::DemoWorld(asio::io_context& io, DemoOptions options)
         DemoProfile profile = kProfiles[i % kProfiles.size()];
         if (!options_.latency) {
             profile.latency = std::chrono::milliseconds(0);
+        }
+        if (options_.players > 0) {
+            profile.minBots = profile.maxBots = options_.players;
+            profile.maxClients = static_cast<int>(options_.players);
         }
         if (i >= kProfiles.size()) {
             profile.hostname += " " + std::to_string(i + 1);

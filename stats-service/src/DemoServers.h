@@ -69,6 +69,8 @@ struct DemoOptions {
     std::chrono::milliseconds downFor{60'000};
     // Answer after each profile's latency (off for load runs, which time the service).
     bool latency = true;
+    // Players on every server, all the time (0: each profile's own, coming and going).
+    std::size_t players = 0;
 };
 
 // The demo servers and the timer that plays their game.

@@ -148,6 +148,10 @@ void Registry::RecordAnswer(GameServer& server, StatusInfo status, int pingMs) {
         server.lastMaxClients = status.maxClients;
     }
     server.status = std::move(status);
+    server.lowerNames.clear();
+    for (const auto& player : server.status.players) {
+        server.lowerNames.push_back(LowerAscii(player.name));
+    }
     server.lastAnsweredAt =
         std::chrono::duration_cast<std::chrono::seconds>(WallClock::now().time_since_epoch())
             .count();
@@ -160,6 +164,7 @@ void Registry::RecordMiss(GameServer& server, int downAfterMisses) {
     if (server.missedInARow >= downAfterMisses) {
         server.down = true;
         server.status.players.clear();
+        server.lowerNames.clear();
     }
 }
 

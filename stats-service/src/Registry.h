@@ -35,6 +35,7 @@ struct GameServer {
     int lastMaxClients = 0;
     int pingMs = 0;
     StatusInfo status;
+    std::vector<std::string> lowerNames; // the players' names in lower case, for matching
 
     // The refresh in flight.
     bool pending = false;

@@ -4,21 +4,12 @@
 #include "base/UrlCodec.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_set>
 
 namespace lindrel::stats {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c + 32);
-        }
-    }
-    return lower;
-}
 
 std::string PlayersText(const GameServer& server) {
     const std::size_t count = server.down ? 0 : server.status.players.size();
@@ -47,8 +38,8 @@ struct StatusParts {
 };
 
 StatusParts SplitStatusLine(const GameServer& server, const std::vector<std::string>& wanted,
-                            std::int32_t sentMarker) {
-    auto matched = MatchWanted(server, wanted);
+                            std::int32_t sentMarker, std::size_t& checksLeft) {
+    auto matched = MatchWanted(server, wanted, checksLeft);
     const std::int32_t marker = FindMarker(matched);
     const bool report = !matched.empty() && marker != sentMarker;
     StatusParts parts;
@@ -89,7 +80,7 @@ std::vector<std::string> ParseWanted(std::string_view list) {
         if (!decoded) {
             continue;
         }
-        std::string name = Lower(TrimSpaces(CleanName(*decoded)));
+        std::string name = LowerAscii(TrimSpaces(CleanName(*decoded)));
         if (name.size() >= kMinWantedBytes) {
             wanted.push_back(std::move(name));
         }
@@ -98,22 +89,33 @@ std::vector<std::string> ParseWanted(std::string_view list) {
 }
 
 std::vector<std::string> MatchWanted(const GameServer& server,
-                                     const std::vector<std::string>& wanted) {
+                                     const std::vector<std::string>& wanted,
+                                     std::size_t& checksLeft) {
     std::vector<std::string> matched;
     if (server.down || wanted.empty()) {
         return matched;
     }
-    for (const auto& player : server.status.players) {
-        const std::string name = Lower(player.name);
+    const auto& players = server.status.players;
+    const bool lowered = server.lowerNames.size() == players.size();
+    for (std::size_t i = 0; i < players.size() && checksLeft >= wanted.size(); ++i) {
+        checksLeft -= wanted.size();
+        const std::string name = lowered ? std::string() : LowerAscii(players[i].name);
+        const std::string& lower = lowered ? server.lowerNames[i] : name;
         const bool isWanted = std::any_of(wanted.begin(), wanted.end(), [&](const auto& w) {
-            return name.find(w) != std::string::npos;
+            return lower.find(w) != std::string::npos;
         });
         if (isWanted) {
-            matched.push_back(player.name);
+            matched.push_back(players[i].name);
         }
     }
     std::sort(matched.begin(), matched.end());
     return matched;
+}
+
+std::vector<std::string> MatchWanted(const GameServer& server,
+                                     const std::vector<std::string>& wanted) {
+    std::size_t unbounded = SIZE_MAX;
+    return MatchWanted(server, wanted, unbounded);
 }
 
 std::int32_t FindMarker(const std::vector<std::string>& matched) {
@@ -166,7 +168,8 @@ std::string UpdateReply(const Config& config) {
 
 std::string StatusLine(const GameServer& server, const std::vector<std::string>& wanted,
                        std::int32_t sentMarker) {
-    const StatusParts parts = SplitStatusLine(server, wanted, sentMarker);
+    std::size_t checksLeft = kMaxMatchChecks;
+    const StatusParts parts = SplitStatusLine(server, wanted, sentMarker, checksLeft);
     return parts.head + EncodedNames(parts.found, kMaxStatusReplyBytes) + parts.tail;
 }
 
@@ -178,6 +181,7 @@ std::string StatusReply(const Registry& registry, std::string_view ids, std::str
     std::unordered_set<int> answered;
     std::vector<StatusParts> lines;
     std::size_t fixedBytes = 0;
+    std::size_t checksLeft = kMaxMatchChecks;
     for (std::size_t i = 0; i < idList.size() && i < kMaxRequestedIds; ++i) {
         const auto id = ParseInt32(idList[i]);
         const GameServer* server = id ? registry.FindById(*id) : nullptr;
@@ -188,7 +192,7 @@ std::string StatusReply(const Registry& registry, std::string_view ids, std::str
             continue;
         }
         const auto sent = i < markerList.size() ? ParseInt32(markerList[i]) : std::nullopt;
-        lines.push_back(SplitStatusLine(*server, wantedNames, sent.value_or(0)));
+        lines.push_back(SplitStatusLine(*server, wantedNames, sent.value_or(0), checksLeft));
         fixedBytes += lines.back().head.size() + lines.back().tail.size() + 1;
     }
     // The found names share what the fixed fields leave, in request order.

@@ -20,9 +20,17 @@ inline constexpr std::size_t kMaxWanted = 16;
 inline constexpr std::size_t kMinWantedBytes = 2;
 std::vector<std::string> ParseWanted(std::string_view list);
 
-// Players of a server whose name holds a wanted name, ignoring letter case; sorted.
+// Players of a server whose name holds a wanted name, ignoring letter case; sorted. Each
+// name compared with a wanted name takes one from checksLeft; when none is left, the
+// players not yet compared count as not wanted.
+std::vector<std::string> MatchWanted(const GameServer& server,
+                                     const std::vector<std::string>& wanted,
+                                     std::size_t& checksLeft);
 std::vector<std::string> MatchWanted(const GameServer& server,
                                      const std::vector<std::string>& wanted);
+// The comparisons one reply may make: well above what a monitor's poll needs (5 servers
+// of 256 players, 3 wanted names), a sixteenth of what the largest request could ask.
+inline constexpr std::size_t kMaxMatchChecks = 16384;
 
 // The find marker for a set of matched players: 0 for none, else a digest in 1 to 2^31-1.
 std::int32_t FindMarker(const std::vector<std::string>& matched);

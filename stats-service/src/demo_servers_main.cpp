@@ -22,13 +22,16 @@ int Run(int argc, char** argv) {
         const auto number = lindrel::ParseInt32(argv[i + 1]);
         if (flag == "--count" && number && *number > 0 && *number <= 5000) {
             options.count = static_cast<std::size_t>(*number);
+        } else if (flag == "--players" && number && *number >= 0 && *number <= 256) {
+            options.players = static_cast<std::size_t>(*number);
         } else if (flag == "--port" && number && *number > 0 && *number < 65535) {
             options.firstPort = static_cast<std::uint16_t>(*number);
         } else if (const auto address = ParseAddress(argv[i + 1]);
                    flag == "--address" && address && address->is_v4()) {
             options.firstAddress = argv[i + 1];
         } else {
-            std::cerr << "usage: lindrel-demo-servers [--count N] [--address A] [--port P]\n";
+            std::cerr << "usage: lindrel-demo-servers [--count N] [--address A] [--port P] "
+                         "[--players N]\n";
             return 2;
         }
     }

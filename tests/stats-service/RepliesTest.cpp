@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <numeric>
 
 namespace lindrel::stats {
 namespace {
@@ -206,6 +207,35 @@ TEST(StatusReply, StaysWithinItsBoundCuttingFoundNamesWhole) {
             }
         }
     }
+}
+
+TEST(StatusReply, BoundsTheComparisonsOfOneRequest) {
+    Registry registry;
+    std::string ids;
+    for (int id = 1; id <= 64; ++id) {
+        std::vector<std::string> players(256, "Grism");
+        GameServer server = Server(id, std::move(players));
+        server.port = static_cast<std::uint16_t>(27000 + id);
+        registry.Add(std::move(server));
+        ids += std::to_string(id) + ",";
+    }
+    const auto foundPerLine = [&](std::string_view request, std::string_view wanted) {
+        std::vector<int> found;
+        for (const auto line : Split(StatusReply(registry, request, "", wanted), '\n')) {
+            if (!line.empty()) {
+                found.push_back(ParseInt32(Split(line, '|')[7]).value_or(-1));
+            }
+        }
+        return found;
+    };
+    // A monitor's poll: five servers, three wanted names, every player compared.
+    EXPECT_EQ(foundPerLine("1,2,3,4,5", "gri,xx,yy"), std::vector<int>(5, 256));
+    // The largest request: comparisons stop at the bound, the servers after it find none.
+    const auto found = foundPerLine(ids, "gr,a1,a2,a3,a4,a5,a6,a7,a8,a9,b1,b2,b3,b4,b5,b6");
+    ASSERT_EQ(found.size(), 64u);
+    EXPECT_EQ(found.front(), 256);
+    EXPECT_EQ(std::accumulate(found.begin(), found.end(), 0),
+              static_cast<int>(kMaxMatchChecks / 16));
 }
 
 TEST(ConfigReplies, MatchTheGrammarsByteForByte) {

@@ -58,6 +58,24 @@ TEST(Address, NetworksHoldTheirOwnFamily) {
     EXPECT_FALSE(ParseNetwork("::1/129"));
 }
 
+TEST(Address, AServerWhoseNameMovesKeepsItsId) {
+    Registry registry;
+    GameServer named;
+    named.id = 42;
+    named.host = "q3.example.org";
+    named.port = 27960;
+    ASSERT_TRUE(registry.Add(named));
+    EXPECT_FALSE(registry.FindById(42)->endpoint); // not resolved yet: not queried
+    const udp::endpoint first(*ParseAddress("127.0.0.7"), 27960);
+    const udp::endpoint moved(*ParseAddress("::1"), 27960);
+    ASSERT_TRUE(registry.SetEndpoint(42, first));
+    ASSERT_TRUE(registry.SetEndpoint(42, moved));
+    EXPECT_EQ(registry.FindByEndpoint(first), nullptr);
+    ASSERT_NE(registry.FindByEndpoint(moved), nullptr);
+    EXPECT_EQ(registry.FindByEndpoint(moved)->id, 42);
+    EXPECT_EQ(registry.FindById(42)->Endpoint(), "q3.example.org:27960");
+}
+
 TEST(Address, AServerNamedByItsHostNameIsWatched) {
     RunningService running(RunningService::FastConfig(), 5, "127.0.0.1", "localhost");
     ASSERT_TRUE(running.WaitRefreshes(2));

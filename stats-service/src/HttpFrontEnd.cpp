@@ -127,7 +127,8 @@ awaitable<void> HttpFrontEnd::AcceptLoop(tcp::acceptor& acceptor) {
 // Whether a new connection of this client may start. When the service is full, the
 // connection idle for longest makes room; failing that, the oldest still sending its head.
 bool HttpFrontEnd::Admit(const std::string& client) {
-    if (perClient_[client] >= limits_.maxPerClient) {
+    const auto held = perClient_.find(client);
+    if (held != perClient_.end() && held->second >= limits_.maxPerClient) {
         return false;
     }
     if (live_ >= limits_.maxConnections) {

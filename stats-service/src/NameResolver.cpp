@@ -71,22 +71,35 @@ awaitable<std::vector<asio::ip::address>> NameResolver::Resolve(std::string host
 }
 
 awaitable<void> NameResolver::ResolveAll() {
-    // By id: the registry may change while a lookup waits.
     std::vector<std::pair<int, std::string>> names;
     for (const auto& server : registry_.servers()) {
         if (!ParseAddress(server.host)) {
             names.emplace_back(server.id, server.host);
         }
     }
-    for (const auto& [id, host] : names) {
-        const auto address = Preferred(co_await Resolve(host));
-        const GameServer* server = registry_.FindById(id);
-        if (stopped_) {
-            break;
-        }
-        if (address && server != nullptr) {
-            registry_.SetEndpoint(id, udp::endpoint(*address, server->port));
-        }
+    if (names.empty()) {
+        co_return;
+    }
+    // All at once, so that the pass takes one lookup's time bound, not one per name.
+    auto left = std::make_shared<std::size_t>(names.size());
+    auto allDone = std::make_shared<asio::steady_timer>(io_, asio::steady_timer::time_point::max());
+    for (auto& [id, host] : names) {
+        asio::co_spawn(io_, ResolveOne(id, std::move(host)), [left, allDone](std::exception_ptr) {
+            if (--*left == 0) {
+                allDone->cancel();
+            }
+        });
+    }
+    boost::system::error_code ec;
+    co_await allDone->async_wait(asio::redirect_error(asio::use_awaitable, ec));
+}
+
+awaitable<void> NameResolver::ResolveOne(int id, std::string host) {
+    const auto address = Preferred(co_await Resolve(std::move(host)));
+    // By id: the registry may have changed while the lookup waited.
+    const GameServer* server = registry_.FindById(id);
+    if (address && server != nullptr && !stopped_) {
+        registry_.SetEndpoint(id, udp::endpoint(*address, server->port));
     }
 }
 

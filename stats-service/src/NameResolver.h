@@ -12,9 +12,9 @@
 namespace lindrel::stats {
 
 // Looks up the DNS names of watched servers, at start and again every interval, so that a
-// server that moves keeps its id. Names are resolved asynchronously and each lookup is
-// bounded in time; a name that fails keeps the address it had. Errors are values: an
-// empty list of addresses.
+// server that moves keeps its id. Names are resolved asynchronously, all of a pass at once,
+// and each lookup is bounded in time; a name that fails keeps the address it had. Errors are
+// values: an empty list of addresses.
 class NameResolver {
 public:
     NameResolver(asio::io_context& io, Registry& registry, std::chrono::seconds interval);
@@ -34,6 +34,7 @@ public:
 
 private:
     awaitable<void> KeepUp();
+    awaitable<void> ResolveOne(int id, std::string host);
 
     asio::io_context& io_;
     Registry& registry_;

@@ -221,7 +221,8 @@ TEST(StatusReply, BoundsTheComparisonsOfOneRequest) {
     }
     const auto foundPerLine = [&](std::string_view request, std::string_view wanted) {
         std::vector<int> found;
-        for (const auto line : Split(StatusReply(registry, request, "", wanted), '\n')) {
+        const std::string reply = StatusReply(registry, request, "", wanted);
+        for (const auto line : Split(reply, '\n')) {
             if (!line.empty()) {
                 found.push_back(ParseInt32(Split(line, '|')[7]).value_or(-1));
             }

@@ -84,11 +84,12 @@ awaitable<void> NameResolver::ResolveAll() {
     auto left = std::make_shared<std::size_t>(names.size());
     auto allDone = std::make_shared<asio::steady_timer>(io_, asio::steady_timer::time_point::max());
     for (auto& [id, host] : names) {
-        asio::co_spawn(io_, ResolveOne(id, std::move(host)), [left, allDone](std::exception_ptr) {
-            if (--*left == 0) {
-                allDone->cancel();
-            }
-        });
+        asio::co_spawn(io_, ResolveOne(id, std::move(host)),
+                       [left, allDone](const std::exception_ptr&) {
+                           if (--*left == 0) {
+                               allDone->cancel();
+                           }
+                       });
     }
     boost::system::error_code ec;
     co_await allDone->async_wait(asio::redirect_error(asio::use_awaitable, ec));

@@ -91,14 +91,17 @@ def config_text(http, first_game, extra="", state=""):
 
 def slow_senders(port, count, stop):
     """count connections from 127.0.0.1, each sending one byte of a head every 4 s."""
-    sockets = []
-    for _ in range(count):
+    def connect():
         try:
             s = socket.create_connection(("127.0.0.1", port), timeout=1)
             s.setblocking(False)
             sockets.append(s)
         except OSError:
             pass
+
+    sockets = []
+    for _ in range(count):
+        connect()
     head = b"GET /?d=1 HTTP/1.1\r\nHost: slow\r\n"
     index = 0
     while not stop.is_set():
@@ -107,12 +110,7 @@ def slow_senders(port, count, stop):
                 s.send(head[index % len(head):index % len(head) + 1])
             except OSError:
                 sockets.remove(s)
-                try:
-                    new = socket.create_connection(("127.0.0.1", port), timeout=1)
-                    new.setblocking(False)
-                    sockets.append(new)
-                except OSError:
-                    pass
+                connect()
         index += 1
         stop.wait(4)
     for s in sockets:

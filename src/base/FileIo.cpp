@@ -1,6 +1,7 @@
 #include "base/FileIo.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
@@ -63,6 +64,25 @@ void SyncFolder(const std::string& folder) {
     }
 }
 
+// Reads to the end; empty on a read error or past maxBytes.
+std::optional<std::string> ReadAll(int fd, std::size_t maxBytes) {
+    std::string content;
+    char buffer[16384];
+    while (true) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0 || content.size() + static_cast<std::size_t>(count) > maxBytes) {
+            return std::nullopt;
+        }
+        if (count == 0) {
+            return content;
+        }
+        content.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
 } // namespace
 
 bool ReplaceFileContent(const std::string& path, std::string_view content) {
@@ -91,22 +111,7 @@ std::optional<std::string> ReadFileContent(const std::string& path) {
     if (fd < 0) {
         return std::nullopt;
     }
-    std::string content;
-    char buffer[16384];
-    while (true) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (count == 0) {
-            break;
-        }
-        content.append(buffer, static_cast<std::size_t>(count));
-    }
+    auto content = ReadAll(fd, SIZE_MAX);
     ::close(fd);
     return content;
 }
@@ -127,25 +132,9 @@ std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t 
         error = path + ": not a regular file";
     } else if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
         error = path + ": larger than " + std::to_string(maxBytes) + " bytes";
-    } else {
-        content.emplace();
-        char buffer[16384];
-        while (true) {
-            const ssize_t count = ::read(fd, buffer, sizeof buffer);
-            if (count < 0 && errno == EINTR) {
-                continue;
-            }
-            // A file that grows while it is read is still held to the bound.
-            if (count < 0 || content->size() + static_cast<std::size_t>(count) > maxBytes) {
-                error = path + (count < 0 ? ": cannot read" : ": grew past the size bound");
-                content.reset();
-                break;
-            }
-            if (count == 0) {
-                break;
-            }
-            content->append(buffer, static_cast<std::size_t>(count));
-        }
+    } else if (content = ReadAll(fd, maxBytes); !content) {
+        // A file that grows while it is read is still held to the bound.
+        error = path + ": cannot be read within " + std::to_string(maxBytes) + " bytes";
     }
     ::close(fd);
     return content;

@@ -20,13 +20,28 @@ constexpr std::size_t kMaxNetworks = 256;
 constexpr std::size_t kMaxListeners = 4;
 constexpr std::size_t kMaxText = 256;
 
-// A table of an array of tables, or a message naming the entry.
-const toml::table* Entry(const toml::node& node, const std::string& name, std::string& error) {
-    const toml::table* table = node.as_table();
-    if (table == nullptr) {
-        error = name + " must be a table";
+// The entries of an array of tables ([[key]]), at most limit; false with error set when
+// the key holds anything else. An absent key gives no entries and true.
+bool Tables(TomlReader& root, const char* key, std::size_t limit,
+            std::vector<const toml::table*>& tables, std::string& error) {
+    tables.clear();
+    const toml::node* node = root.Node(key);
+    if (node == nullptr) {
+        return true;
     }
-    return table;
+    const toml::array* list = node->as_array();
+    if (list == nullptr || list->size() > limit) {
+        return root.Fail(key,
+                         "must be at most " + std::to_string(limit) + " [[" + key + "]] tables");
+    }
+    for (std::size_t i = 0; i < list->size(); ++i) {
+        tables.push_back(list->get(i)->as_table());
+        if (tables.back() == nullptr) {
+            error = std::string(key) + "[" + std::to_string(i) + "] must be a table";
+            return false;
+        }
+    }
+    return true;
 }
 
 bool ReadServer(const toml::table& table, const std::string& name, ServerEntry& entry,
@@ -52,21 +67,17 @@ bool ReadServer(const toml::table& table, const std::string& name, ServerEntry& 
 
 bool ReadServers(TomlReader& root, const char* key, std::size_t limit,
                  std::vector<ServerEntry>& into, std::string& error) {
-    const toml::node* node = root.Node(key);
-    if (node == nullptr) {
-        return true;
+    std::vector<const toml::table*> tables;
+    if (!Tables(root, key, limit, tables, error)) {
+        return false;
     }
-    const toml::array* list = node->as_array();
-    if (list == nullptr || list->size() > limit) {
-        return root.Fail(key,
-                         "must be at most " + std::to_string(limit) + " [[" + key + "]] tables");
+    if (root.Has(key)) {
+        into.clear();
     }
-    into.clear();
-    for (std::size_t i = 0; i < list->size(); ++i) {
-        const std::string name = std::string(key) + "[" + std::to_string(i) + "]";
-        const toml::table* table = Entry(*list->get(i), name, error);
+    for (std::size_t i = 0; i < tables.size(); ++i) {
         ServerEntry entry;
-        if (table == nullptr || !ReadServer(*table, name, entry, error)) {
+        if (!ReadServer(*tables[i], std::string(key) + "[" + std::to_string(i) + "]", entry,
+                        error)) {
             return false;
         }
         into.push_back(std::move(entry));
@@ -75,22 +86,16 @@ bool ReadServers(TomlReader& root, const char* key, std::size_t limit,
 }
 
 bool ReadGameTypes(TomlReader& root, Config& config, std::string& error) {
-    const toml::node* node = root.Node("game_types");
-    if (node == nullptr) {
-        return true;
+    std::vector<const toml::table*> tables;
+    if (!Tables(root, "game_types", kMaxGameTypes, tables, error)) {
+        return false;
     }
-    const toml::array* list = node->as_array();
-    if (list == nullptr || list->size() > kMaxGameTypes) {
-        return root.Fail("game_types", "must be at most 256 [[game_types]] tables");
+    if (root.Has("game_types")) {
+        config.gameTypes.clear();
     }
-    config.gameTypes.clear();
-    for (std::size_t i = 0; i < list->size(); ++i) {
+    for (std::size_t i = 0; i < tables.size(); ++i) {
         const std::string name = "game_types[" + std::to_string(i) + "]";
-        const toml::table* table = Entry(*list->get(i), name, error);
-        if (table == nullptr) {
-            return false;
-        }
-        TomlReader reader(*table, name, error);
+        TomlReader reader(*tables[i], name, error);
         GameTypeEntry type;
         type.uid = -1;
         // The game-type reply is not encoded: its texts may not hold its separator.

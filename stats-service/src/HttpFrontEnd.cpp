@@ -43,11 +43,6 @@ int ParseHead(std::string_view head, http::request_parser<http::empty_body>& par
     return 0;
 }
 
-template <typename Body> void FillCommon(http::response<Body>& response) {
-    response.set(http::field::server, "lindrel-stats");
-    response.set(http::field::content_type, "text/plain");
-}
-
 } // namespace
 
 HttpFrontEnd::HttpFrontEnd(asio::io_context& io, FrontEndLimits limits, Handler handler)
@@ -224,7 +219,8 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
         first = false;
         SetPhase(*self, Phase::Answering);
         http::response<http::string_body> response;
-        FillCommon(response);
+        response.set(http::field::server, "lindrel-stats");
+        response.set(http::field::content_type, "text/plain");
         bool keepAlive = false; // an error answer ends the connection
         http::request_parser<http::empty_body> parser;
         int status = 0;

@@ -22,13 +22,26 @@ bool IsLabel(std::string_view label) {
     });
 }
 
-template <typename Bytes> void ClearHostBits(Bytes& bytes, unsigned prefix) {
+// The address's bytes (4 for IPv4, 16 for IPv6), IPv4-mapped ones as IPv4.
+std::string BytesOf(const asio::ip::address& address) {
+    const auto plain = Unmapped(address);
+    if (plain.is_v4()) {
+        const auto bytes = plain.to_v4().to_bytes();
+        return {bytes.begin(), bytes.end()};
+    }
+    const auto bytes = plain.to_v6().to_bytes();
+    return {bytes.begin(), bytes.end()};
+}
+
+// The bytes with every bit past the first prefix bits cleared.
+std::string Masked(std::string bytes, unsigned prefix) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const unsigned bitsHere =
             prefix > i * 8 ? std::min(8u, prefix - static_cast<unsigned>(i * 8)) : 0;
         const auto keep = static_cast<unsigned char>(bitsHere == 0 ? 0 : 0xff << (8 - bitsHere));
-        bytes[i] = static_cast<unsigned char>(bytes[i] & keep);
+        bytes[i] = static_cast<char>(static_cast<unsigned char>(bytes[i]) & keep);
     }
+    return bytes;
 }
 
 } // namespace
@@ -99,18 +112,8 @@ asio::ip::address Unmapped(const asio::ip::address& address) {
 }
 
 bool Network::Contains(const asio::ip::address& other) const {
-    const auto plain = Unmapped(other);
-    if (plain.is_v4() != address.is_v4()) {
-        return false;
-    }
-    if (plain.is_v4()) {
-        auto bytes = plain.to_v4().to_bytes();
-        ClearHostBits(bytes, prefix);
-        return asio::ip::address_v4(bytes) == address.to_v4();
-    }
-    auto bytes = plain.to_v6().to_bytes();
-    ClearHostBits(bytes, prefix);
-    return asio::ip::address_v6(bytes) == address.to_v6();
+    const std::string bytes = BytesOf(other);
+    return bytes.size() == network.size() && Masked(bytes, prefix) == network;
 }
 
 std::optional<Network> ParseNetwork(std::string_view text) {
@@ -125,39 +128,17 @@ std::optional<Network> ParseNetwork(std::string_view text) {
     if (!bits || *bits < 0 || static_cast<unsigned>(*bits) > width) {
         return std::nullopt;
     }
-    Network network{Unmapped(*address), static_cast<unsigned>(*bits)};
-    if (network.address.is_v4()) {
-        auto bytes = network.address.to_v4().to_bytes();
-        ClearHostBits(bytes, network.prefix);
-        network.address = asio::ip::address_v4(bytes);
-    } else {
-        auto bytes = network.address.to_v6().to_bytes();
-        ClearHostBits(bytes, network.prefix);
-        network.address = asio::ip::address_v6(bytes);
-    }
-    return network;
+    const auto prefix = static_cast<unsigned>(*bits);
+    return Network{prefix, Masked(BytesOf(*address), prefix)};
 }
 
 std::string ClientKey(const asio::ip::address& address) {
-    const auto plain = Unmapped(address);
-    if (plain.is_v4()) {
-        const auto bytes = plain.to_v4().to_bytes();
-        return std::string(bytes.begin(), bytes.end());
-    }
-    const auto bytes = plain.to_v6().to_bytes();
-    return std::string(bytes.begin(), bytes.begin() + 8);
+    const std::string bytes = BytesOf(address);
+    return bytes.size() == 4 ? bytes : bytes.substr(0, 8);
 }
 
 std::string EndpointKey(const udp::endpoint& endpoint) {
-    const auto plain = Unmapped(endpoint.address());
-    std::string key;
-    if (plain.is_v4()) {
-        const auto bytes = plain.to_v4().to_bytes();
-        key.assign(bytes.begin(), bytes.end());
-    } else {
-        const auto bytes = plain.to_v6().to_bytes();
-        key.assign(bytes.begin(), bytes.end());
-    }
+    std::string key = BytesOf(endpoint.address());
     key += static_cast<char>(endpoint.port() >> 8);
     key += static_cast<char>(endpoint.port() & 0xff);
     return key;

@@ -34,8 +34,8 @@ asio::ip::address Unmapped(const asio::ip::address& address);
 
 // A network such as 127.0.0.0/8 or ::1/128.
 struct Network {
-    asio::ip::address address;
     unsigned prefix = 0;
+    std::string network; // the address's bytes (4 or 16) with the host bits cleared
     bool Contains(const asio::ip::address& other) const;
 };
 // Parses "address" or "address/bits"; the host bits are cleared.

@@ -58,16 +58,6 @@ bool Registry::Add(GameServer server) {
     return true;
 }
 
-void Registry::Remove(int id) {
-    const auto found = byId_.find(id);
-    if (found == byId_.end()) {
-        return;
-    }
-    registeredCount_ -= servers_[found->second].registered ? 1u : 0u;
-    servers_.erase(servers_.begin() + static_cast<std::ptrdiff_t>(found->second));
-    Reindex();
-}
-
 void Registry::Reindex() {
     byId_.clear();
     byEndpoint_.clear();

@@ -52,8 +52,6 @@ public:
     // Adds a server; false when its id or endpoint is taken. A literal host gives the
     // endpoint at once; a name waits for SetEndpoint.
     bool Add(GameServer server);
-    // Drops a server; its id may be given out again.
-    void Remove(int id);
     GameServer* FindById(int id);
     const GameServer* FindById(int id) const;
     GameServer* FindByEndpoint(const udp::endpoint& endpoint);

@@ -44,7 +44,7 @@ FrontEndLimits FrontEndOf(const Config& config) {
 } // namespace
 
 StatsService::StatsService(asio::io_context& io, Config config)
-    : io_(io), config_(std::move(config)), poller_(io, registry_, TimingsOf(config_)),
+    : config_(std::move(config)), poller_(io, registry_, TimingsOf(config_)),
       resolver_(io, registry_, config_.resolveInterval), policy_(LimitsOf(config_)),
       frontEnd_(io, FrontEndOf(config_), [this](std::string target, asio::ip::address client) {
           return router_.Route(std::move(target), std::move(client));

@@ -41,7 +41,6 @@ private:
     awaitable<HttpReply> Lookup(std::string_view value, asio::ip::address client);
     void SaveState() const;
 
-    asio::io_context& io_;
     Config config_;
     Registry registry_;
     Poller poller_;

@@ -14,6 +14,8 @@ packages=(
   # with a window manager and a tray, and the tools that drive and photograph it
   openarena-server xvfb openbox trayer xdotool x11-utils imagemagick perl python3
   python3-pyftpdlib
+  # the other game families the service queries, and qstat, the reader it must agree with
+  cube2-server ddnet-server openttd openttd-opengfx qstat
 )
 
 # Tools for the load runs under bench/, only with --bench.

@@ -1,5 +1,6 @@
 #include "Config.h"
 
+#include "QueryDriver.h"
 #include "TomlReader.h"
 #include "base/FileIo.h"
 
@@ -55,7 +56,8 @@ bool ReadServer(const toml::table& table, const std::string& name, ServerEntry& 
     if (!reader.Int("id", 1, INT_MAX, id) || !reader.Text("address", entry.address, 253) ||
         !reader.Text("name", entry.name, kMaxText) ||
         !reader.Number("game_type", 0, INT_MAX, entry.gameType) ||
-        !reader.Number("port", 1, 65535, entry.port) || !reader.Finish()) {
+        !reader.Number("port", 1, 65535, entry.port) ||
+        !reader.Number("query_port", 1, 65535, entry.queryPort) || !reader.Finish()) {
         return false;
     }
     if (!IsValidHost(entry.address)) {
@@ -103,11 +105,15 @@ bool ReadGameTypes(TomlReader& root, Config& config, std::string& error) {
             !reader.Text("name", type.name, kMaxText, ",") ||
             !reader.Text("mod", type.mod, kMaxText, ",") ||
             !reader.Text("rcon", type.rcon, kMaxText, ",") ||
-            !reader.Text("password", type.password, kMaxText, ",") || !reader.Finish()) {
+            !reader.Text("password", type.password, kMaxText, ",") ||
+            !reader.Text("protocol", type.protocol, kMaxText) || !reader.Finish()) {
             return false;
         }
         if (type.uid < 0) {
             return reader.Fail("uid", "is needed");
+        }
+        if (FindDriver(type.protocol) == nullptr) {
+            return reader.Fail("protocol", "must be one of " + DriverNames());
         }
         config.gameTypes.push_back(std::move(type));
     }

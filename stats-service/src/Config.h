@@ -18,6 +18,7 @@ struct GameTypeEntry {
     std::string mod;
     std::string rcon;
     std::string password;
+    std::string protocol = "q3"; // how its servers are queried: a QueryDriver's name
 };
 
 struct ServerEntry {
@@ -26,6 +27,7 @@ struct ServerEntry {
     int gameType = 10;
     std::string address; // IPv4 or IPv6 literal, or a DNS name
     std::uint16_t port = 27960;
+    std::uint16_t queryPort = 0; // 0: the protocol's default for the game port
 };
 
 struct UpdateOffer {

@@ -100,7 +100,7 @@ awaitable<void> NameResolver::ResolveOne(int id, std::string host) {
     // By id: the registry may have changed while the lookup waited.
     const GameServer* server = registry_.FindById(id);
     if (address && server != nullptr && !stopped_) {
-        registry_.SetEndpoint(id, udp::endpoint(*address, server->port));
+        registry_.SetEndpoint(id, udp::endpoint(*address, server->queryPort));
     }
 }
 

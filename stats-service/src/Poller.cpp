@@ -1,6 +1,9 @@
 #include "Poller.h"
 
 #include "Net.h"
+#include "TcpQuery.h"
+
+#include <algorithm>
 
 namespace lindrel::stats {
 
@@ -10,18 +13,21 @@ namespace {
 // hundreds of servers do not overflow the socket's receive buffer at once.
 constexpr std::size_t kSendBurst = 256;
 constexpr int kReceiveBufferBytes = 4 << 20;
-constexpr std::size_t kChallengeChars = 12;
 
 int MillisecondsSince(Clock::time_point start) {
     return static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
+tcp::endpoint TcpEndpoint(const udp::endpoint& endpoint) {
+    return {Unmapped(endpoint.address()), endpoint.port()};
+}
+
 } // namespace
 
 Poller::Poller(asio::io_context& io, Registry& registry, PollTimings timings)
     : io_(io), registry_(registry), timings_(timings), udp4_(io), udp6_(io), refreshWake_(io),
-      intervalTimer_(io) {}
+      tcpWake_(io), intervalTimer_(io) {}
 
 bool Poller::Open(std::string& error) {
     boost::system::error_code ec;
@@ -63,10 +69,11 @@ void Poller::Stop() {
     udp4_.close(ignored);
     udp6_.close(ignored);
     refreshWake_.cancel();
+    tcpWake_.cancel();
     intervalTimer_.cancel();
-    for (auto& [challenge, pending] : pending_) {
-        if (pending.probe != nullptr) {
-            pending.probe->wake->cancel();
+    for (auto& [key, query] : inFlight_) {
+        if (query.probe != nullptr) {
+            query.probe->wake->cancel();
         }
     }
 }
@@ -75,21 +82,6 @@ std::uint16_t Poller::queryPort() const {
     boost::system::error_code ec;
     const auto endpoint = udp4_.local_endpoint(ec);
     return ec ? 0 : endpoint.port();
-}
-
-std::string Poller::NewChallenge() {
-    static constexpr std::string_view kAlphabet =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::string challenge;
-    while (challenge.size() < kChallengeChars) {
-        // Five characters of 62 from each 32-bit draw of the system's random source.
-        std::uint32_t bits = random_();
-        for (int i = 0; i < 5 && challenge.size() < kChallengeChars; ++i) {
-            challenge += kAlphabet[bits % kAlphabet.size()];
-            bits /= static_cast<std::uint32_t>(kAlphabet.size());
-        }
-    }
-    return challenge;
 }
 
 awaitable<void> Poller::RefreshLoop(std::function<awaitable<void>()> first) {
@@ -113,9 +105,19 @@ awaitable<void> Poller::RefreshLoop(std::function<awaitable<void>()> first) {
 
 awaitable<void> Poller::RefreshOnce() {
     pendingCount_ = 0;
+    auto tcp = std::make_shared<TcpBatch>();
     for (auto& server : registry_.servers()) {
         server.pending = true;
-        pendingCount_ += server.endpoint ? 1u : 0u;
+        if (server.endpoint && server.driver->transport() == Transport::Tcp) {
+            tcp->ids.push_back(server.id);
+        } else if (server.endpoint) {
+            ++pendingCount_;
+        }
+    }
+    // The TCP servers are asked alongside the UDP ones.
+    tcpWorkers_ = std::min(kTcpParallel, tcp->ids.size());
+    for (std::size_t i = 0; i < tcpWorkers_; ++i) {
+        asio::co_spawn(io_, TcpWorker(tcp), asio::detached);
     }
     // First query, then one retry for the servers that have not answered.
     for (int attempt = 0; attempt < 2 && pendingCount_ > 0 && !stopped_; ++attempt) {
@@ -126,6 +128,12 @@ awaitable<void> Poller::RefreshOnce() {
             co_await refreshWake_.async_wait(asio::redirect_error(asio::use_awaitable, ec));
         }
     }
+    while (tcpWorkers_ > 0 && !stopped_) {
+        tcpWake_.expires_after(timings_.queryTimeout);
+        boost::system::error_code ec;
+        co_await tcpWake_.async_wait(asio::redirect_error(asio::use_awaitable, ec));
+    }
+    SettleUnfinished();
     for (auto& server : registry_.servers()) {
         if (server.pending) {
             server.pending = false;
@@ -133,7 +141,7 @@ awaitable<void> Poller::RefreshOnce() {
         }
     }
     pendingCount_ = 0;
-    std::erase_if(pending_, [](const auto& entry) { return entry.second.serverId != 0; });
+    std::erase_if(inFlight_, [](const auto& entry) { return entry.second.serverId != 0; });
     const auto now =
         std::chrono::duration_cast<std::chrono::seconds>(WallClock::now().time_since_epoch());
     if (registry_.DropSilentSince((now - timings_.dropAfter).count()) && onRegisteredDropped) {
@@ -148,14 +156,12 @@ awaitable<void> Poller::SendQueries() {
     for (std::size_t i = 0; i < registry_.servers().size() && !stopped_; ++i) {
         GameServer& server = registry_.servers()[i];
         // A name that has not resolved yet is not asked, and so counts as silent.
-        if (!server.pending || !server.endpoint) {
+        if (!server.pending || !server.endpoint || server.driver->transport() != Transport::Udp) {
             continue;
         }
-        server.sentAt = Clock::now();
-        const std::string challenge = Send(*server.endpoint);
-        if (!challenge.empty()) {
-            pending_[challenge] = {server.id, EndpointKey(*server.endpoint), nullptr};
-        }
+        // A query that could not go out counts as lost: the retry or the next refresh
+        // sends it again.
+        Begin(*server.driver, *server.endpoint, server.id, nullptr);
         if (++sent % kSendBurst == 0) {
             pause.expires_after(std::chrono::milliseconds(1));
             boost::system::error_code ec;
@@ -164,19 +170,69 @@ awaitable<void> Poller::SendQueries() {
     }
 }
 
-// Sends a getstatus with a new challenge; empty when the query could not go out (it then
-// counts as lost, and the retry or the next refresh sends it again).
-std::string Poller::Send(const udp::endpoint& to) {
+awaitable<void> Poller::TcpWorker(std::shared_ptr<TcpBatch> batch) {
+    while (!stopped_ && batch->next < batch->ids.size()) {
+        const int id = batch->ids[batch->next++];
+        for (int attempt = 0; attempt < 2 && !stopped_; ++attempt) {
+            // By id after every wait: a server may have gone meanwhile.
+            const GameServer* server = registry_.FindById(id);
+            if (server == nullptr || !server->pending || !server->endpoint) {
+                break;
+            }
+            const auto exchange = server->driver->NewExchange(tokens_);
+            int pingMs = 0;
+            auto status = co_await QueryOverTcp(*exchange, TcpEndpoint(*server->endpoint),
+                                                timings_.queryTimeout, pingMs);
+            if (status && !stopped_) {
+                Answered(id, std::move(*status), pingMs);
+                break;
+            }
+        }
+    }
+    if (--tcpWorkers_ == 0) {
+        tcpWake_.cancel();
+    }
+}
+
+// At the deadline, an exchange that has the server's info but not yet all of its players
+// still shows the server up.
+void Poller::SettleUnfinished() {
+    for (auto& [key, query] : inFlight_) {
+        if (query.serverId == 0) {
+            continue;
+        }
+        const GameServer* server = registry_.FindById(query.serverId);
+        if (server == nullptr || !server->pending) {
+            continue;
+        }
+        if (auto status = query.exchange->Result()) {
+            Answered(query.serverId, std::move(*status),
+                     query.pingMs >= 0 ? query.pingMs : MillisecondsSince(query.sentAt));
+        }
+    }
+}
+
+Poller::InFlightMap::iterator Poller::Begin(const QueryDriver& driver, const udp::endpoint& to,
+                                            int serverId, ProbeWait* probe) {
+    auto exchange = driver.NewExchange(tokens_);
+    const auto sentAt = Clock::now();
+    for (const auto& packet : exchange->Start()) {
+        if (!SendTo(to, packet)) {
+            return inFlight_.end();
+        }
+    }
+    return inFlight_.emplace(EndpointKey(to),
+                             InFlight{serverId, std::move(exchange), probe, sentAt, -1});
+}
+
+bool Poller::SendTo(const udp::endpoint& to, const std::string& packet) {
     udp::socket& socket = Unmapped(to.address()).is_v4() ? udp4_ : udp6_;
     if (!socket.is_open()) {
-        return {};
+        return false;
     }
-    std::string challenge = NewChallenge();
-    const std::string request = BuildGetStatusRequest(challenge);
-    const udp::endpoint target(Unmapped(to.address()), to.port());
     boost::system::error_code ec;
-    socket.send_to(asio::buffer(request), target, 0, ec);
-    return ec ? std::string() : challenge;
+    socket.send_to(asio::buffer(packet), udp::endpoint(Unmapped(to.address()), to.port()), 0, ec);
+    return !ec;
 }
 
 awaitable<void> Poller::ReceiveLoop(udp::socket& socket) {
@@ -195,51 +251,89 @@ awaitable<void> Poller::ReceiveLoop(udp::socket& socket) {
     }
 }
 
+// Replies nobody asked for, late ones, forged ones and garbage are taken by no exchange
+// and change nothing.
 void Poller::HandlePacket(const udp::endpoint& from, std::string_view packet) {
-    auto status = ParseStatusResponse(packet);
-    if (!status || status->challenge.empty()) {
+    const std::string key = EndpointKey(from);
+    const auto [begin, end] = inFlight_.equal_range(key);
+    for (auto it = begin; it != end; ++it) {
+        InFlight& query = it->second;
+        const Step step = query.exchange->Feed(packet);
+        if (step.kind == Step::Kind::Ignore) {
+            continue;
+        }
+        if (query.pingMs < 0) {
+            query.pingMs = MillisecondsSince(query.sentAt);
+        }
+        if (step.kind == Step::Kind::Send) {
+            SendTo(from, step.packet);
+        } else if (step.kind == Step::Kind::Done) {
+            Finish(it, key);
+        }
         return;
     }
-    const auto found = pending_.find(status->challenge);
-    // Replies nobody asked for, late ones, forged ones and garbage change nothing.
-    if (found == pending_.end() || found->second.endpointKey != EndpointKey(from)) {
+}
+
+void Poller::Finish(InFlightMap::iterator done, const std::string& key) {
+    auto status = done->second.exchange->Result();
+    const int pingMs = done->second.pingMs;
+    if (ProbeWait* probe = done->second.probe) {
+        inFlight_.erase(done);
+        probe->status = std::move(status);
+        probe->pingMs = pingMs;
+        probe->wake->cancel();
         return;
     }
-    const Pending pending = found->second;
-    pending_.erase(found);
-    if (pending.probe != nullptr) {
-        pending.probe->status = std::move(status);
-        pending.probe->wake->cancel();
-        return;
+    const int id = done->second.serverId;
+    // The server's other exchanges (a retry's) end with this one.
+    const auto [begin, end] = inFlight_.equal_range(key);
+    for (auto it = begin; it != end;) {
+        it = it->second.serverId == id ? inFlight_.erase(it) : std::next(it);
     }
-    GameServer* server = registry_.FindById(pending.serverId);
-    if (server == nullptr || !server->pending) {
-        return;
-    }
-    Registry::RecordAnswer(*server, std::move(*status), MillisecondsSince(server->sentAt));
-    server->pending = false;
-    if (--pendingCount_ == 0) {
+    if (status && Answered(id, std::move(*status), pingMs) && --pendingCount_ == 0) {
         refreshWake_.cancel();
     }
 }
 
-awaitable<std::optional<StatusInfo>> Poller::Probe(udp::endpoint endpoint, int& pingMs) {
+bool Poller::Answered(int serverId, StatusInfo status, int pingMs) {
+    GameServer* server = registry_.FindById(serverId);
+    if (server == nullptr || !server->pending) {
+        return false;
+    }
+    Registry::RecordAnswer(*server, std::move(status), pingMs);
+    server->pending = false;
+    return true;
+}
+
+awaitable<std::optional<StatusInfo>> Poller::Probe(const QueryDriver& driver,
+                                                   udp::endpoint endpoint, int& pingMs) {
     if (stopped_) {
         co_return std::nullopt;
     }
+    if (driver.transport() == Transport::Tcp) {
+        const auto exchange = driver.NewExchange(tokens_);
+        co_return co_await QueryOverTcp(*exchange, TcpEndpoint(endpoint), timings_.queryTimeout,
+                                        pingMs);
+    }
     asio::steady_timer wake(io_);
-    ProbeWait wait{&wake, std::nullopt};
-    const auto sentAt = Clock::now();
-    const std::string challenge = Send(endpoint);
-    if (challenge.empty()) {
+    ProbeWait wait{&wake, std::nullopt, 0};
+    const auto started = Begin(driver, endpoint, 0, &wait);
+    if (started == inFlight_.end()) {
         co_return std::nullopt;
     }
-    pending_[challenge] = {0, EndpointKey(endpoint), &wait};
     wake.expires_after(timings_.queryTimeout);
     boost::system::error_code ec;
     co_await wake.async_wait(asio::redirect_error(asio::use_awaitable, ec));
-    pending_.erase(challenge);
-    pingMs = MillisecondsSince(sentAt);
+    // Not finished in time: what it has, if that shows the server up.
+    std::erase_if(inFlight_, [&](auto& entry) {
+        if (entry.second.probe != &wait) {
+            return false;
+        }
+        wait.status = entry.second.exchange->Result();
+        wait.pingMs = std::max(0, entry.second.pingMs);
+        return true;
+    });
+    pingMs = wait.pingMs;
     co_return stopped_ ? std::nullopt : std::move(wait.status);
 }
 

@@ -1,14 +1,16 @@
 #pragma once
 
 #include "Asio.h"
+#include "QueryDriver.h"
 #include "Registry.h"
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace lindrel::stats {
 
@@ -19,11 +21,12 @@ struct PollTimings {
     std::chrono::seconds dropAfter{std::chrono::hours(24 * 30)};
 };
 
-// Queries every watched game server over UDP, once per refresh with one retry, and records
-// what the verified replies say. Every query carries a fresh random challenge; a reply
-// counts only when it comes from the address and port queried and echoes a challenge sent
-// to that server, so forged packets change nothing. Errors are values: Open returns false
-// with a reason, and a probe that gets no verified reply is empty.
+// Queries every watched game server once per refresh, with one retry, each in its own
+// protocol (QueryDriver), and records what the verified replies say. UDP replies are
+// offered to the exchanges in flight for the endpoint they come from, and each exchange
+// checks its own challenge or token, so forged packets change nothing. TCP queries run
+// at most kTcpParallel at a time. Errors are values: Open returns false with a reason, and
+// a probe that gets no verified reply is empty.
 class Poller {
 public:
     Poller(asio::io_context& io, Registry& registry, PollTimings timings);
@@ -36,43 +39,63 @@ public:
     std::uint16_t queryPort() const;
 
     // Queries one endpoint once and waits up to the query timeout for a verified reply.
-    awaitable<std::optional<StatusInfo>> Probe(udp::endpoint endpoint, int& pingMs);
+    awaitable<std::optional<StatusInfo>> Probe(const QueryDriver& driver, udp::endpoint endpoint,
+                                               int& pingMs);
 
     // After every refresh, with its duration (tests and benchmarks wait on it).
     std::function<void(Clock::duration)> onRefreshDone;
     // After registered servers were dropped for their silence.
     std::function<void()> onRegisteredDropped;
 
+    static constexpr std::size_t kTcpParallel = 64;
+
 private:
     struct ProbeWait {
         asio::steady_timer* wake = nullptr;
         std::optional<StatusInfo> status;
+        int pingMs = 0;
     };
-    // One query in flight, found by the challenge it carries.
-    struct Pending {
+    // One UDP exchange in flight, found by the endpoint it talks to.
+    struct InFlight {
         int serverId = 0; // 0 for a probe
-        std::string endpointKey;
+        std::unique_ptr<Exchange> exchange;
         ProbeWait* probe = nullptr;
+        Clock::time_point sentAt{};
+        int pingMs = -1; // until the first packet it takes
+    };
+    using InFlightMap = std::unordered_multimap<std::string, InFlight>;
+    // A refresh's TCP servers, taken one by one by the workers.
+    struct TcpBatch {
+        std::vector<int> ids;
+        std::size_t next = 0;
     };
 
     awaitable<void> RefreshLoop(std::function<awaitable<void>()> first);
     awaitable<void> RefreshOnce();
     awaitable<void> SendQueries();
+    awaitable<void> TcpWorker(std::shared_ptr<TcpBatch> batch);
+    void SettleUnfinished();
     awaitable<void> ReceiveLoop(udp::socket& socket);
-    std::string Send(const udp::endpoint& to);
+    InFlightMap::iterator Begin(const QueryDriver& driver, const udp::endpoint& to, int serverId,
+                                ProbeWait* probe);
+    bool SendTo(const udp::endpoint& to, const std::string& packet);
     void HandlePacket(const udp::endpoint& from, std::string_view packet);
-    std::string NewChallenge();
+    void Finish(InFlightMap::iterator done, const std::string& key);
+    // Records a verified status; false when the server is gone or no longer waited for.
+    bool Answered(int serverId, StatusInfo status, int pingMs);
 
     asio::io_context& io_;
     Registry& registry_;
     PollTimings timings_;
+    Tokens tokens_;
     udp::socket udp4_;
     udp::socket udp6_;
     asio::steady_timer refreshWake_;
+    asio::steady_timer tcpWake_;
     asio::steady_timer intervalTimer_;
-    std::unordered_map<std::string, Pending> pending_;
+    InFlightMap inFlight_;
     std::size_t pendingCount_ = 0;
-    std::random_device random_;
+    std::size_t tcpWorkers_ = 0;
     bool stopped_ = false;
 };
 

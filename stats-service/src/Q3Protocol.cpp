@@ -1,5 +1,6 @@
 #include "Q3Protocol.h"
 
+#include "QueryDriver.h"
 #include "base/FileIo.h"
 #include "base/Text.h"
 
@@ -64,15 +65,7 @@ std::string StripColours(std::string_view text) {
 }
 
 std::string CleanName(std::string_view text) {
-    std::string name = StripColours(text);
-    std::erase_if(name, [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7f;
-    });
-    if (name.size() > kMaxNameBytes) {
-        name.resize(kMaxNameBytes);
-    }
-    return name;
+    return WithoutControls(StripColours(text), kMaxNameBytes);
 }
 
 std::optional<StatusInfo> ParseStatusResponse(std::string_view packet) {
@@ -136,6 +129,45 @@ std::string BuildStatusResponse(const std::vector<std::pair<std::string, std::st
                   player.name + "\"\n";
     }
     return packet;
+}
+
+namespace {
+
+constexpr std::size_t kChallengeChars = 12;
+
+// One getstatus with a fresh challenge; the reply must echo it.
+class Q3Exchange final : public Exchange {
+public:
+    explicit Q3Exchange(Tokens& tokens) : challenge_(tokens.Text(kChallengeChars)) {}
+    std::vector<std::string> Start() override { return {BuildGetStatusRequest(challenge_)}; }
+    Step Feed(std::string_view bytes) override {
+        auto status = ParseStatusResponse(bytes);
+        if (!status || status->challenge != challenge_) {
+            return {};
+        }
+        status_ = std::move(status);
+        return {Step::Kind::Done, {}};
+    }
+    std::optional<StatusInfo> Result() override { return std::move(status_); }
+
+private:
+    std::string challenge_;
+    std::optional<StatusInfo> status_;
+};
+
+class Q3 final : public QueryDriver {
+public:
+    std::string_view name() const override { return "q3"; }
+    std::unique_ptr<Exchange> NewExchange(Tokens& tokens) const override {
+        return std::make_unique<Q3Exchange>(tokens);
+    }
+};
+
+} // namespace
+
+const QueryDriver& Q3Driver() {
+    static const Q3 driver;
+    return driver;
 }
 
 } // namespace lindrel::stats

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "GameStatus.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The Quake III "getstatus" query as game servers answer it over UDP.
+// The Quake III "getstatus" query as game servers answer it over UDP: Quake III Arena,
+// ioquake3, OpenArena and the DarkPlaces family.
 namespace lindrel::stats {
 
 // Out-of-band packets start with four 0xFF bytes. Servers echo the query's argument as
@@ -16,27 +19,6 @@ std::string BuildGetStatusRequest(std::string_view challenge);
 // the command, blanks and the line end removed, cut to kMaxChallengeBytes.
 inline constexpr std::size_t kMaxChallengeBytes = 128;
 std::string QueryArgument(std::string_view query, std::string_view command);
-
-struct PlayerInfo {
-    std::string name; // colour codes removed
-    int score = 0;
-    int ping = 0;
-    bool operator==(const PlayerInfo&) const = default;
-};
-
-struct StatusInfo {
-    std::string hostname; // colour codes removed
-    std::string map;
-    int maxClients = 0;
-    std::vector<PlayerInfo> players;
-    std::string challenge; // as echoed; the service checks it against the one it sent
-};
-
-// Bounds that keep a hostile reply from growing the service's memory.
-inline constexpr std::size_t kMaxPacketBytes = 16384;
-inline constexpr std::size_t kMaxPlayers = 256;
-inline constexpr std::size_t kMaxNameBytes = 64;
-inline constexpr std::size_t kMaxMapBytes = 64;
 
 // Parses a statusResponse packet. Empty for anything that is not one: a wrong header,
 // a missing info string, no map name, or a packet over kMaxPacketBytes. Player lines

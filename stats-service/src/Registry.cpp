@@ -39,10 +39,25 @@ std::string GameServer::Endpoint() const {
     return FormatHostPort(host, port);
 }
 
+void Registry::SetProtocols(std::unordered_map<int, const QueryDriver*> byGameType) {
+    protocols_ = std::move(byGameType);
+}
+
+const QueryDriver& Registry::DriverFor(int gameType) const {
+    const auto found = protocols_.find(gameType);
+    return found != protocols_.end() ? *found->second : DefaultDriver();
+}
+
 bool Registry::Add(GameServer server) {
+    if (server.driver == nullptr) {
+        server.driver = &DriverFor(server.gameType);
+    }
+    if (server.queryPort == 0) {
+        server.queryPort = server.driver->DefaultQueryPort(server.port);
+    }
     if (!server.endpoint) {
         if (const auto literal = ParseAddress(server.host)) {
-            server.endpoint = udp::endpoint(*literal, server.port);
+            server.endpoint = udp::endpoint(*literal, server.queryPort);
         }
     }
     const std::string key = server.endpoint ? EndpointKey(*server.endpoint) : std::string();
@@ -154,6 +169,7 @@ void Registry::RecordMiss(GameServer& server, int downAfterMisses) {
     if (server.missedInARow >= downAfterMisses) {
         server.down = true;
         server.status.players.clear();
+        server.status.online = 0;
         server.lowerNames.clear();
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "Asio.h"
-#include "Q3Protocol.h"
+#include "GameStatus.h"
+#include "QueryDriver.h"
 
 #include <chrono>
 #include <cstdint>
@@ -22,7 +23,11 @@ struct GameServer {
     int gameType = 10;
     std::string host; // IPv4 or IPv6 literal, or a DNS name
     std::uint16_t port = 0;
-    // Where queries go: the literal, or the address the name last resolved to.
+    // How it is asked, and on which port; the registry fills them in from the game type
+    // when they are left unset.
+    const QueryDriver* driver = nullptr;
+    std::uint16_t queryPort = 0;
+    // Where queries go (at queryPort): the literal, or the address the name last resolved to.
     std::optional<udp::endpoint> endpoint;
     bool registered = false; // added by a lookup, kept in the state file
     // When it last answered, in wall-clock seconds: a registered server silent for too long
@@ -49,6 +54,10 @@ struct GameServer {
 // values: false or a null pointer or an empty optional.
 class Registry {
 public:
+    // The query protocol of each game type; a type not given is asked as Quake III.
+    void SetProtocols(std::unordered_map<int, const QueryDriver*> byGameType);
+    const QueryDriver& DriverFor(int gameType) const;
+
     // Adds a server; false when its id or endpoint is taken. A literal host gives the
     // endpoint at once; a name waits for SetEndpoint.
     bool Add(GameServer server);
@@ -85,6 +94,7 @@ private:
     std::vector<GameServer> servers_;
     std::unordered_map<int, std::size_t> byId_;
     std::unordered_map<std::string, std::size_t> byEndpoint_;
+    std::unordered_map<int, const QueryDriver*> protocols_;
     std::size_t registeredCount_ = 0;
 };
 

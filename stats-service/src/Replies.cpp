@@ -1,5 +1,6 @@
 #include "Replies.h"
 
+#include "Q3Protocol.h"
 #include "base/Text.h"
 #include "base/UrlCodec.h"
 
@@ -12,7 +13,7 @@ namespace lindrel::stats {
 namespace {
 
 std::string PlayersText(const GameServer& server) {
-    const std::size_t count = server.down ? 0 : server.status.players.size();
+    const int count = server.down ? 0 : OnlineCount(server.status);
     return std::to_string(count) + "/" + std::to_string(server.lastMaxClients);
 }
 

@@ -71,6 +71,11 @@ void StatsService::AddRoutes() {
 }
 
 bool StatsService::Start(std::string& error) {
+    std::unordered_map<int, const QueryDriver*> protocols;
+    for (const auto& type : config_.gameTypes) {
+        protocols[type.uid] = FindDriver(type.protocol); // known: the configuration checked
+    }
+    registry_.SetProtocols(std::move(protocols));
     for (const auto* list : {&config_.directory, &config_.servers}) {
         for (const auto& entry : *list) {
             GameServer server;
@@ -79,6 +84,7 @@ bool StatsService::Start(std::string& error) {
             server.gameType = entry.gameType;
             server.host = entry.address;
             server.port = entry.port;
+            server.queryPort = entry.queryPort;
             registry_.Add(std::move(server));
         }
     }
@@ -136,6 +142,8 @@ awaitable<HttpReply> StatsService::Lookup(std::string_view value, asio::ip::addr
     if (!at) {
         co_return NotFound();
     }
+    const QueryDriver& driver = registry_.DriverFor(gameType);
+    const std::uint16_t queryPort = driver.DefaultQueryPort(at->port);
     for (const GameServer& server : registry_.servers()) {
         if (server.host == at->host && server.port == at->port) {
             co_return Found(server);
@@ -143,7 +151,8 @@ awaitable<HttpReply> StatsService::Lookup(std::string_view value, asio::ip::addr
     }
     const auto literal = ParseAddress(at->host);
     if (literal) {
-        if (const GameServer* known = registry_.FindByEndpoint(udp::endpoint(*literal, at->port))) {
+        if (const GameServer* known =
+                registry_.FindByEndpoint(udp::endpoint(*literal, queryPort))) {
             co_return Found(*known);
         }
     }
@@ -164,12 +173,12 @@ awaitable<HttpReply> StatsService::Lookup(std::string_view value, asio::ip::addr
     if (!preferred || stopped_ || !policy_.Allowed(addresses)) {
         co_return NotFound();
     }
-    const udp::endpoint endpoint(*preferred, at->port);
+    const udp::endpoint endpoint(*preferred, queryPort);
     if (const GameServer* known = registry_.FindByEndpoint(endpoint)) {
         co_return Found(*known);
     }
     int pingMs = 0;
-    auto status = co_await poller_.Probe(endpoint, pingMs);
+    auto status = co_await poller_.Probe(driver, endpoint, pingMs);
     const auto id = registry_.NextFreeId();
     // A concurrent lookup of the same server may have registered it meanwhile.
     if (const GameServer* known = registry_.FindByEndpoint(endpoint)) {
@@ -184,6 +193,8 @@ awaitable<HttpReply> StatsService::Lookup(std::string_view value, asio::ip::addr
     server.gameType = gameType;
     server.host = at->host;
     server.port = at->port;
+    server.driver = &driver;
+    server.queryPort = endpoint.port();
     server.endpoint = endpoint;
     server.registered = true;
     Registry::RecordAnswer(server, std::move(*status), pingMs);

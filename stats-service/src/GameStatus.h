@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a game server said of itself, whatever protocol it said it in.
+namespace lindrel::stats {
+
+struct PlayerInfo {
+    std::string name; // colour codes and control characters removed
+    int score = 0;
+    int ping = 0;
+    bool operator==(const PlayerInfo&) const = default;
+};
+
+struct StatusInfo {
+    std::string hostname; // colour codes and control characters removed
+    std::string map;
+    int maxClients = 0;
+    std::vector<PlayerInfo> players;
+    // Players online as the server counts them, where that differs from the list: a server
+    // may list fewer than it has, or none at all.
+    int online = 0;
+    std::string challenge; // as echoed; the service checks it against the one it sent
+};
+
+// Bounds that keep a hostile reply from growing the service's memory.
+inline constexpr std::size_t kMaxPacketBytes = 16384;
+inline constexpr std::size_t kMaxPlayers = 256;
+inline constexpr std::size_t kMaxNameBytes = 64;
+inline constexpr std::size_t kMaxMapBytes = 64;
+inline constexpr int kMaxOnline = 100'000;
+
+// The players counted online: the server's own count, or the list when that is longer.
+int OnlineCount(const StatusInfo& status);
+
+// Control characters removed, cut to maxBytes.
+std::string WithoutControls(std::string_view text, std::size_t maxBytes);
+
+} // namespace lindrel::stats

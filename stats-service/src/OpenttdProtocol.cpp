@@ -1,0 +1,201 @@
+#include "OpenttdProtocol.h"
+
+#include "QueryDriver.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace lindrel::stats {
+
+namespace {
+
+constexpr char kClientGameInfo = 7;
+constexpr char kServerGameInfo = 6;
+constexpr std::size_t kHeaderBytes = 3;
+constexpr std::size_t kMaxOpenttdPacket = 32 * 1024;
+constexpr std::size_t kMaxNewGrfs = 255;
+constexpr std::uint32_t kMd5Bytes = 16;
+constexpr std::uint8_t kGrfLookupIds = 2; // each NewGRF sent as a number only
+constexpr std::uint8_t kGrfWithNames = 1; // each NewGRF's name follows its checksum
+
+class Reader {
+public:
+    explicit Reader(std::string_view data) : data_(data) {}
+    // A little-endian number of `count` bytes (at most 8); empty past the end.
+    std::optional<std::uint64_t> Number(std::size_t count) {
+        if (data_.size() < count) {
+            return std::nullopt;
+        }
+        std::uint64_t value = 0;
+        for (std::size_t i = count; i > 0; --i) {
+            value = (value << 8) | static_cast<unsigned char>(data_[i - 1]);
+        }
+        data_.remove_prefix(count);
+        return value;
+    }
+    bool Skip(std::size_t count) {
+        if (data_.size() < count) {
+            return false;
+        }
+        data_.remove_prefix(count);
+        return true;
+    }
+    std::optional<std::string_view> String() {
+        const auto end = data_.find('\0');
+        if (end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        const auto text = data_.substr(0, end);
+        data_.remove_prefix(end + 1);
+        return text;
+    }
+
+private:
+    std::string_view data_;
+};
+
+// Skips the NewGRF list of versions 4 and later.
+bool SkipNewGrfs(Reader& in, std::uint64_t serialisation) {
+    const auto count = in.Number(1);
+    if (!count || *count > kMaxNewGrfs) {
+        return false;
+    }
+    for (std::uint64_t i = 0; i < *count; ++i) {
+        if (serialisation == kGrfLookupIds) {
+            if (!in.Skip(4)) {
+                return false;
+            }
+            continue;
+        }
+        if (!in.Skip(4 + kMd5Bytes) || (serialisation == kGrfWithNames && !in.String())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void Put(std::string& out, std::uint64_t value, int count) {
+    for (int i = 0; i < count; ++i, value >>= 8) {
+        out += static_cast<char>(value & 0xffu);
+    }
+}
+
+} // namespace
+
+std::string BuildOpenttdRequest() {
+    return std::string("\x03\x00", 2) + kClientGameInfo;
+}
+
+std::optional<std::size_t> OpenttdPacketSize(std::string_view bytes) {
+    if (bytes.size() < 2) {
+        return std::nullopt;
+    }
+    const std::size_t size = static_cast<unsigned char>(bytes[0]) |
+                             (static_cast<std::size_t>(static_cast<unsigned char>(bytes[1])) << 8);
+    if (size < kHeaderBytes || size > kMaxOpenttdPacket) {
+        return std::nullopt;
+    }
+    return size;
+}
+
+std::optional<StatusInfo> ParseOpenttdGameInfo(std::string_view packet) {
+    const auto size = OpenttdPacketSize(packet);
+    if (!size || packet.size() != *size || packet[2] != kServerGameInfo) {
+        return std::nullopt;
+    }
+    Reader in(packet.substr(kHeaderBytes));
+    const auto version = in.Number(1);
+    if (!version || *version < 6 || *version > 7 || (*version == 7 && !in.Skip(8))) {
+        return std::nullopt; // 7 adds the ticks played
+    }
+    const auto serialisation = in.Number(1);
+    // game script version and name, NewGRFs, dates, company counts
+    if (!serialisation || !in.Skip(4) || !in.String() || !SkipNewGrfs(in, *serialisation) ||
+        !in.Skip(8 + 3)) {
+        return std::nullopt;
+    }
+    const auto name = in.String();
+    const auto revision = in.String();
+    const bool password = in.Skip(1);
+    const auto clientsMax = in.Number(1);
+    const auto clientsOn = in.Number(1);
+    const bool spectators = in.Skip(1);
+    const auto width = in.Number(2);
+    const auto height = in.Number(2);
+    if (!name || !revision || !password || !clientsMax || !clientsOn || !spectators || !width ||
+        !height) {
+        return std::nullopt;
+    }
+    StatusInfo status;
+    status.hostname = WithoutControls(*name, kMaxNameBytes);
+    status.map = std::to_string(*width) + "x" + std::to_string(*height);
+    status.maxClients = static_cast<int>(*clientsMax);
+    status.online = static_cast<int>(*clientsOn);
+    return status;
+}
+
+std::string BuildOpenttdGameInfo(const StatusInfo& status, int mapWidth, int mapHeight) {
+    std::string body(1, '\x06');
+    body += '\x00';            // NewGRFs by checksum
+    Put(body, 0xffffffffu, 4); // no game script
+    body += '\0';
+    body += '\0';         // no NewGRF
+    Put(body, 740000, 4); // game date
+    Put(body, 730000, 4); // start date
+    body += std::string("\x0f\x00\x19", 3);
+    body += status.hostname + '\0' + "13.0" + '\0';
+    body += '\0'; // no password
+    Put(body, static_cast<std::uint64_t>(std::clamp(status.maxClients, 0, 255)), 1);
+    Put(body, static_cast<std::uint64_t>(std::clamp(OnlineCount(status), 0, 255)), 1);
+    body += '\0';
+    Put(body, static_cast<std::uint64_t>(mapWidth), 2);
+    Put(body, static_cast<std::uint64_t>(mapHeight), 2);
+    body += std::string("\x00\x01", 2); // temperate, dedicated
+    std::string packet;
+    Put(packet, body.size() + kHeaderBytes, 2);
+    packet += kServerGameInfo;
+    return packet + body;
+}
+
+namespace {
+
+// Over TCP the connection is the proof of origin: there is no token to check.
+class OpenttdExchange final : public Exchange {
+public:
+    std::vector<std::string> Start() override { return {BuildOpenttdRequest()}; }
+    Step Feed(std::string_view bytes) override {
+        received_ += bytes;
+        const auto size = OpenttdPacketSize(received_);
+        if (!size) {
+            return {received_.size() < 2 ? Step::Kind::Wait : Step::Kind::Ignore, {}};
+        }
+        if (received_.size() < *size) {
+            return {Step::Kind::Wait, {}};
+        }
+        status_ = ParseOpenttdGameInfo(std::string_view(received_).substr(0, *size));
+        return {status_ ? Step::Kind::Done : Step::Kind::Ignore, {}};
+    }
+    std::optional<StatusInfo> Result() override { return std::move(status_); }
+
+private:
+    std::string received_;
+    std::optional<StatusInfo> status_;
+};
+
+class Openttd final : public QueryDriver {
+public:
+    std::string_view name() const override { return "openttd"; }
+    Transport transport() const override { return Transport::Tcp; }
+    std::unique_ptr<Exchange> NewExchange(Tokens& /*tokens*/) const override {
+        return std::make_unique<OpenttdExchange>();
+    }
+};
+
+} // namespace
+
+const QueryDriver& OpenttdDriver() {
+    static const Openttd driver;
+    return driver;
+}
+
+} // namespace lindrel::stats

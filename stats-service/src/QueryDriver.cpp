@@ -1,0 +1,51 @@
+#include "QueryDriver.h"
+
+#include <array>
+
+namespace lindrel::stats {
+
+namespace {
+
+std::array<const QueryDriver*, 5> AllDrivers() {
+    return {&Q3Driver(), &A2sDriver(), &TeeworldsDriver(), &Cube2Driver(), &OpenttdDriver()};
+}
+
+} // namespace
+
+std::string Tokens::Text(std::size_t length) {
+    static constexpr std::string_view kAlphabet =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string text;
+    while (text.size() < length) {
+        // Five characters of 62 from each 32-bit draw.
+        std::uint32_t bits = Next();
+        for (int i = 0; i < 5 && text.size() < length; ++i) {
+            text += kAlphabet[bits % kAlphabet.size()];
+            bits /= static_cast<std::uint32_t>(kAlphabet.size());
+        }
+    }
+    return text;
+}
+
+const QueryDriver* FindDriver(std::string_view name) {
+    for (const QueryDriver* driver : AllDrivers()) {
+        if (driver->name() == name) {
+            return driver;
+        }
+    }
+    return nullptr;
+}
+
+const QueryDriver& DefaultDriver() {
+    return Q3Driver();
+}
+
+std::string DriverNames() {
+    std::string names;
+    for (const QueryDriver* driver : AllDrivers()) {
+        names += (names.empty() ? "\"" : ", \"") + std::string(driver->name()) + "\"";
+    }
+    return names;
+}
+
+} // namespace lindrel::stats

@@ -1,5 +1,8 @@
 #include "DemoServers.h"
 
+#include "OpenttdProtocol.h"
+#include "Q3Protocol.h"
+
 #include <algorithm>
 
 namespace lindrel::stats {
@@ -33,7 +36,8 @@ const std::vector<DemoProfile> kProfiles = {
 
 DemoGameServer::DemoGameServer(asio::io_context& io, udp::endpoint endpoint, DemoProfile profile,
                                std::uint32_t seed)
-    : socket_(io), endpoint_(std::move(endpoint)), profile_(std::move(profile)), random_(seed) {
+    : socket_(io), stray_(io), acceptor_(io), endpoint_(std::move(endpoint)),
+      profile_(std::move(profile)), random_(seed) {
     const std::size_t bots = (profile_.minBots + profile_.maxBots) / 2;
     for (std::size_t i = 0; i < bots; ++i) {
         // Past the list of names, the names come again with a number.
@@ -47,14 +51,36 @@ DemoGameServer::DemoGameServer(asio::io_context& io, udp::endpoint endpoint, Dem
 
 bool DemoGameServer::Start(std::string& error) {
     boost::system::error_code ec;
-    socket_.open(endpoint_.protocol(), ec);
-    if (!ec) {
-        socket_.bind(endpoint_, ec);
+    if (profile_.protocol == "openttd") {
+        const tcp::endpoint at(endpoint_.address(), endpoint_.port());
+        acceptor_.open(at.protocol(), ec);
+        if (!ec) {
+            acceptor_.set_option(asio::socket_base::reuse_address(true), ec);
+            acceptor_.bind(at, ec);
+        }
+        if (!ec) {
+            acceptor_.listen(asio::socket_base::max_listen_connections, ec);
+        }
+    } else {
+        socket_.open(endpoint_.protocol(), ec);
+        if (!ec) {
+            socket_.bind(endpoint_, ec);
+        }
+        if (!ec) {
+            stray_.open(endpoint_.protocol(), ec);
+        }
+        if (!ec) {
+            stray_.bind(udp::endpoint(endpoint_.address(), 0), ec);
+        }
     }
     if (ec) {
         error = "demo server " + endpoint_.address().to_string() + ":" +
                 std::to_string(endpoint_.port()) + ": " + ec.message();
         return false;
+    }
+    if (acceptor_.is_open()) {
+        asio::co_spawn(acceptor_.get_executor(), ServeTcp(), asio::detached);
+        return true;
     }
     socket_.non_blocking(true, ec);
     asio::co_spawn(socket_.get_executor(), Serve(), asio::detached);
@@ -63,6 +89,10 @@ bool DemoGameServer::Start(std::string& error) {
 
 std::uint16_t DemoGameServer::LocalPort() const {
     boost::system::error_code ec;
+    if (acceptor_.is_open()) {
+        const auto endpoint = acceptor_.local_endpoint(ec);
+        return ec ? 0 : endpoint.port();
+    }
     const auto endpoint = socket_.local_endpoint(ec);
     return ec ? 0 : endpoint.port();
 }
@@ -70,6 +100,21 @@ std::uint16_t DemoGameServer::LocalPort() const {
 void DemoGameServer::Stop() {
     boost::system::error_code ignored;
     socket_.close(ignored);
+    stray_.close(ignored);
+    acceptor_.close(ignored);
+}
+
+StatusInfo DemoGameServer::Status() const {
+    const bool q3 = profile_.protocol == "q3";
+    StatusInfo status;
+    status.hostname = q3 ? profile_.hostname : CleanName(profile_.hostname);
+    status.map = profile_.maps.empty() ? "oa_dm1" : profile_.maps[mapIndex_];
+    status.maxClients = profile_.maxClients;
+    status.players = players_;
+    for (auto& player : status.players) {
+        player.name = q3 ? player.name : CleanName(player.name);
+    }
+    return status;
 }
 
 void DemoGameServer::Advance() {
@@ -97,17 +142,6 @@ void DemoGameServer::Advance() {
             player.score = 0;
         }
     }
-}
-
-std::string DemoGameServer::StatusPacket(std::string_view challenge) const {
-    const std::string map = profile_.maps.empty() ? "oa_dm1" : profile_.maps[mapIndex_];
-    return BuildStatusResponse({{"sv_hostname", profile_.hostname},
-                                {"mapname", map},
-                                {"sv_maxclients", std::to_string(profile_.maxClients)},
-                                {"g_gametype", "0"},
-                                {"gamename", "baseoa"},
-                                {"challenge", std::string(challenge)}},
-                               players_);
 }
 
 std::string DemoGameServer::InfoPacket(std::string_view challenge) const {
@@ -144,29 +178,63 @@ awaitable<void> DemoGameServer::Serve() {
         if (!answering_) {
             continue;
         }
-        std::string packet;
-        if (request.substr(0, 13) == std::string_view("\xff\xff\xff\xffgetstatus", 13)) {
-            packet = StatusPacket(QueryArgument(request, "getstatus"));
-        } else if (request.substr(0, 11) == std::string_view("\xff\xff\xff\xffgetinfo", 11)) {
-            packet = InfoPacket(QueryArgument(request, "getinfo"));
+        std::vector<std::string> packets;
+        if (profile_.protocol == "q3" &&
+            request.starts_with(std::string_view("\xff\xff\xff\xffgetinfo", 11))) {
+            packets.push_back(InfoPacket(QueryArgument(request, "getinfo")));
         } else {
+            packets = DemoAnswer(profile_.protocol, request, Status(), a2s_);
+        }
+        if (packets.empty()) {
             continue;
         }
+        if (strays_) {
+            stray_.send_to(asio::buffer(std::string_view("\x01\x02junk", 6)), from, 0, ec);
+            stray_.send_to(asio::buffer(packets.front()), from, 0, ec);
+        }
         if (profile_.latency.count() > 0) {
-            asio::co_spawn(socket_.get_executor(), AnswerLater(from, std::move(packet)),
+            asio::co_spawn(socket_.get_executor(), AnswerLater(from, std::move(packets)),
                            asio::detached);
-        } else {
+            continue;
+        }
+        for (const auto& packet : packets) {
             socket_.send_to(asio::buffer(packet), from, 0, ec);
         }
     }
 }
 
-awaitable<void> DemoGameServer::AnswerLater(udp::endpoint to, std::string packet) {
+// OpenTTD: one game-info request per connection, answered, then the connection closes.
+awaitable<void> DemoGameServer::ServeTcp() {
+    while (acceptor_.is_open()) {
+        boost::system::error_code ec;
+        tcp::socket client =
+            co_await acceptor_.async_accept(asio::redirect_error(asio::use_awaitable, ec));
+        if (ec == asio::error::operation_aborted || !acceptor_.is_open()) {
+            break;
+        }
+        if (ec || !answering_) {
+            continue;
+        }
+        // Loopback requests of three bytes arrive whole.
+        std::string request(3, '\0');
+        co_await asio::async_read(client, asio::buffer(request),
+                                  asio::redirect_error(asio::use_awaitable, ec));
+        if (!ec && request == BuildOpenttdRequest()) {
+            const std::string reply = BuildOpenttdGameInfo(Status(), 256, 256);
+            co_await asio::async_write(client, asio::buffer(reply),
+                                       asio::redirect_error(asio::use_awaitable, ec));
+        }
+    }
+}
+
+awaitable<void> DemoGameServer::AnswerLater(udp::endpoint to, std::vector<std::string> packets) {
     asio::steady_timer delay(socket_.get_executor(), profile_.latency);
     boost::system::error_code ec;
     co_await delay.async_wait(asio::redirect_error(asio::use_awaitable, ec));
-    if (socket_.is_open()) {
-        socket_.send_to(asio::buffer(packet), to, 0, ec);
+    for (const auto& packet : packets) {
+        if (socket_.is_open()) {
+            socket_.send_to(asio::buffer(packet), to, 0, ec);
+        }
     }
 }
 
@@ -186,6 +254,9 @@ DemoWorld::DemoWorld(asio::io_context& io, DemoOptions options)
         if (i >= kProfiles.size()) {
             profile.hostname += " " + std::to_string(i + 1);
         }
+        if (!options_.protocols.empty()) {
+            profile.protocol = options_.protocols[i % options_.protocols.size()];
+        }
         const auto offset = static_cast<std::uint32_t>(i);
         const udp::endpoint endpoint =
             options_.sameAddress
@@ -194,6 +265,9 @@ DemoWorld::DemoWorld(asio::io_context& io, DemoOptions options)
                 : udp::endpoint(asio::ip::address_v4(first + offset), options_.firstPort);
         servers_.push_back(std::make_unique<DemoGameServer>(io_, endpoint, std::move(profile),
                                                             static_cast<std::uint32_t>(i * 7 + 3)));
+        servers_.back()->a2s().splitBytes = options_.a2sSplitBytes;
+        servers_.back()->a2s().garbage = options_.garbage;
+        servers_.back()->SendStrays(options_.strays);
     }
 }
 

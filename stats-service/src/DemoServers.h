@@ -1,7 +1,8 @@
 #pragma once
 
 #include "Asio.h"
-#include "Q3Protocol.h"
+#include "DemoAnswers.h"
+#include "GameStatus.h"
 
 #include <chrono>
 #include <memory>
@@ -9,9 +10,9 @@
 #include <string>
 #include <vector>
 
-// Small in-process game servers that answer the Quake III getstatus query from their
-// own UDP sockets, with bots that come and go, score and change maps. They stand in for
-// the game servers a fresh machine does not have.
+// Small in-process game servers that answer the queries of every protocol the service
+// speaks (Quake III by default) from their own sockets, with bots that come and go, score
+// and change maps. They stand in for the game servers a fresh machine does not have.
 namespace lindrel::stats {
 
 struct DemoProfile {
@@ -22,6 +23,7 @@ struct DemoProfile {
     std::size_t maxBots = 8;
     // How long the server takes to answer, so the demo shows pings a network would.
     std::chrono::milliseconds latency{0};
+    std::string protocol = "q3"; // a QueryDriver's name; "openttd" answers over TCP
 };
 
 class DemoGameServer {
@@ -33,21 +35,30 @@ public:
 
     // A server that does not answer is down for whoever queries it.
     void SetAnswering(bool answering) { answering_ = answering; }
+    // Junk and forged answers from another port, besides every answer.
+    void SendStrays(bool strays) { strays_ = strays; }
     bool answering() const { return answering_; }
     // The UDP port it answers on (the one the kernel chose when bound to port 0).
     std::uint16_t LocalPort() const;
     // One step of the game: scores and pings move, bots join or leave, maps rotate.
     void Advance();
-    // The replies to "getstatus CHALLENGE" and "getinfo CHALLENGE".
-    std::string StatusPacket(std::string_view challenge) const;
+    // The reply to "getinfo CHALLENGE", which only Quake III servers answer.
     std::string InfoPacket(std::string_view challenge) const;
+    // What the server would say now, its names plain in every protocol but Quake III's.
+    StatusInfo Status() const;
     const std::vector<PlayerInfo>& players() const { return players_; }
+    // How its A2S answers are made (the challenge, the split, stray packets).
+    DemoA2s& a2s() { return a2s_; }
 
 private:
     awaitable<void> Serve();
-    awaitable<void> AnswerLater(udp::endpoint to, std::string packet);
+    awaitable<void> ServeTcp();
+    awaitable<void> AnswerLater(udp::endpoint to, std::vector<std::string> packets);
 
     udp::socket socket_;
+    udp::socket stray_; // sends the packets that come from elsewhere
+    tcp::acceptor acceptor_;
+    DemoA2s a2s_;
     udp::endpoint endpoint_;
     DemoProfile profile_;
     std::mt19937 random_;
@@ -55,6 +66,7 @@ private:
     std::size_t mapIndex_ = 0;
     int stepsOnMap_ = 0;
     bool answering_ = true;
+    bool strays_ = false;
 };
 
 struct DemoOptions {
@@ -71,6 +83,14 @@ struct DemoOptions {
     bool latency = true;
     // Players on every server, all the time (0: each profile's own, coming and going).
     std::size_t players = 0;
+    // The protocols of the servers, in turn: server i speaks protocols[i % size].
+    std::vector<std::string> protocols{"q3"};
+    // A2S servers split replies longer than this and, with garbage, send junk between the
+    // parts. With strays, every server also sends junk and a forged copy of each answer
+    // from another port, as a spoofer would.
+    std::size_t a2sSplitBytes = 1200;
+    bool garbage = false;
+    bool strays = false;
 };
 
 // The demo servers and the timer that plays their game.

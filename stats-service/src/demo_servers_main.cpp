@@ -1,5 +1,5 @@
 #include "DemoServers.h"
-#include "Net.h"
+#include "QueryDriver.h"
 #include "base/Text.h"
 
 #include <exception>
@@ -9,8 +9,19 @@ using namespace lindrel::stats;
 
 namespace {
 
+bool ReadProtocols(std::string_view list, std::vector<std::string>& into) {
+    into.clear();
+    for (const auto name : lindrel::Split(list, ',')) {
+        if (FindDriver(name) == nullptr) {
+            return false;
+        }
+        into.emplace_back(name);
+    }
+    return !into.empty();
+}
+
 // Runs many demo game servers on consecutive ports of one address, answering at once,
-// for load runs and for comparing the service's refresh with other query tools.
+// for load runs, tests and for comparing the service's refresh with other query tools.
 int Run(int argc, char** argv) {
     DemoOptions options;
     options.sameAddress = true;
@@ -26,12 +37,20 @@ int Run(int argc, char** argv) {
             options.players = static_cast<std::size_t>(*number);
         } else if (flag == "--port" && number && *number > 0 && *number < 65535) {
             options.firstPort = static_cast<std::uint16_t>(*number);
-        } else if (const auto address = ParseAddress(argv[i + 1]);
-                   flag == "--address" && address && address->is_v4()) {
+        } else if (flag == "--split" && number && *number >= 16 && *number <= 1400) {
+            options.a2sSplitBytes = static_cast<std::size_t>(*number);
+        } else if (flag == "--garbage" && number && (*number == 0 || *number == 1)) {
+            options.garbage = *number == 1;
+        } else if (flag == "--strays" && number && (*number == 0 || *number == 1)) {
+            options.strays = *number == 1;
+        } else if (flag == "--protocols" && ReadProtocols(argv[i + 1], options.protocols)) {
+        } else if (boost::system::error_code ec;
+                   flag == "--address" && (asio::ip::make_address_v4(argv[i + 1], ec), !ec)) {
             options.firstAddress = argv[i + 1];
         } else {
             std::cerr << "usage: lindrel-demo-servers [--count N] [--address A] [--port P] "
-                         "[--players N]\n";
+                         "[--players N] [--protocols q3,a2s,teeworlds,cube2,openttd] "
+                         "[--split BYTES] [--garbage 0|1] [--strays 0|1]\n";
             return 2;
         }
     }

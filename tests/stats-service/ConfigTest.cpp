@@ -35,6 +35,8 @@ TEST(Config, RefusesEachBadValueNamingItsKey) {
         {"[lookup]\nmax_registered = -1\n", "lookup.max_registered"},
         {"[lookup]\nallow = [\"10.0.0.0/33\"]\n", "lookup.allow"},
         {"[[game_types]]\nuid = 1\nname = \"a,b\"\n", "game_types[0].name"},
+        {"[[game_types]]\nuid = 1\nprotocol = \"gopher\"\n", "game_types[0].protocol"},
+        {"[[servers]]\nid = 5\naddress = \"127.0.0.1\"\nquery_port = 0\n", "servers[0].query_port"},
         {"[[servers]]\nid = 2147483648\naddress = \"127.0.0.1\"\n", "servers[0].id"},
         {"[[servers]]\nid = 5\naddress = \"a b\"\n", "servers[0].address"},
         {"[[servers]]\nid = 5\naddress = \"127.0.0.1\"\nport = 70000\n", "servers[0].port"},
@@ -51,6 +53,10 @@ TEST(Config, TakesNamesIpv6AndSeveralListenAddresses) {
     EXPECT_EQ(LoadError("[service]\nlisten = [\"127.0.0.1:27950\", \"[::1]:27950\"]\n"
                         "[[servers]]\nid = 20\naddress = \"q3.example.org\"\n"
                         "[[servers]]\nid = 21\naddress = \"::1\"\nport = 27961\n"
+                        "[[servers]]\nid = 22\naddress = \"::1\"\nport = 28785\n"
+                        "game_type = 40\nquery_port = 28786\n"
+                        "[[game_types]]\nuid = 40\nname = \"Sauerbraten\"\n"
+                        "protocol = \"cube2\"\n"
                         "[lookup]\nallow = [\"127.0.0.0/8\", \"::1/128\"]\n"
                         "per_client_per_minute = 3\n"),
               "");

@@ -101,7 +101,10 @@ std::string BuildCube2InfoRequest(std::string_view token) {
 }
 
 std::string BuildCube2PlayersRequest(std::string_view token) {
-    return std::string("\x00\x01\xff", 3) + std::string(token);
+    std::string request(1, '\0'); // not the basic info: an extended query
+    PutCubeInt(request, kExtPlayerStats);
+    PutCubeInt(request, -1); // of every client
+    return request + std::string(token);
 }
 
 std::optional<StatusInfo> ParseCube2Info(std::string_view reply) {

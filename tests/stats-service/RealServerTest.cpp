@@ -1,3 +1,4 @@
+#include "GameServers.h"
 #include "RunningService.h"
 #include "base/Text.h"
 #include "core/AppState.h"
@@ -8,109 +9,11 @@
 #include "support/RecordingSink.h"
 #include "support/TempDir.h"
 
-#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace lindrel::stats {
 namespace {
-
-constexpr const char* kEngine = "/usr/lib/ioquake3/ioq3ded";
-
-// An OpenArena dedicated server (Debian's openarena-server) on 127.0.0.1 with two bots.
-// It runs LAN-only with no master servers, so it sends nothing beyond loopback.
-class OpenArenaServer {
-public:
-    OpenArenaServer(const lindrel::test::TempDir& dir, int port) {
-        const std::string home = (dir / "oa-home").string();
-        const std::string log = (dir / "oa.log").string();
-        std::vector<std::string> args = {kEngine,
-                                         "+set",
-                                         "com_basegame",
-                                         "baseoa",
-                                         "+set",
-                                         "fs_basepath",
-                                         "/usr/lib/openarena-server",
-                                         "+set",
-                                         "fs_homepath",
-                                         home,
-                                         "+set",
-                                         "com_homepath",
-                                         ".openarena",
-                                         "+set",
-                                         "com_legacyprotocol",
-                                         "71",
-                                         "+set",
-                                         "com_protocol",
-                                         "71",
-                                         "+set",
-                                         "dedicated",
-                                         "1",
-                                         "+set",
-                                         "net_enabled",
-                                         "1",
-                                         "+set",
-                                         "net_ip",
-                                         "127.0.0.1",
-                                         "+set",
-                                         "net_port",
-                                         std::to_string(port),
-                                         "+set",
-                                         "sv_maxclients",
-                                         "12",
-                                         "+set",
-                                         "sv_hostname",
-                                         "^3Lindrel ^7Test",
-                                         "+set",
-                                         "bot_enable",
-                                         "1"};
-        for (int master = 1; master <= 5; ++master) {
-            args.insert(args.end(), {"+set", "sv_master" + std::to_string(master), ""});
-        }
-        args.insert(args.end(),
-                    {"+map", "oa_dm1", "+addbot", "Grism", "1", "+addbot", "Angelyss", "1"});
-        std::vector<char*> argv;
-        argv.reserve(args.size() + 1);
-        for (auto& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        const std::string homeVariable = "HOME=" + home;
-        std::vector<char*> env = {const_cast<char*>(homeVariable.c_str()),
-                                  const_cast<char*>("PATH=/usr/bin:/bin"), nullptr};
-        spawned_ = posix_spawn(&pid_, kEngine, &actions, nullptr, argv.data(), env.data()) == 0;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~OpenArenaServer() { Stop(); }
-    OpenArenaServer(const OpenArenaServer&) = delete;
-    OpenArenaServer& operator=(const OpenArenaServer&) = delete;
-
-    bool spawned() const { return spawned_; }
-    void Stop() {
-        if (spawned_ && pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-
-private:
-    pid_t pid_ = -1;
-    bool spawned_ = false;
-};
 
 using lindrel::test::RecordingSink;
 
@@ -130,12 +33,11 @@ std::string AskUntil(const std::string& url, std::chrono::seconds limit, Done do
 }
 
 TEST(RealGameServer, ReportedListedFoundAndThenDown) {
-    ASSERT_TRUE(std::filesystem::exists(kEngine))
+    ASSERT_TRUE(std::filesystem::exists("/usr/lib/ioquake3/ioq3ded"))
         << "openarena-server is missing: scripts/install-deps.sh installs it";
     lindrel::test::TempDir dir;
     const int port = lindrel::test::UnusedLoopbackUdpPort();
-    OpenArenaServer game(dir, port);
-    ASSERT_TRUE(game.spawned());
+    auto game = test::StartOpenArena(dir, port, "^3Lindrel ^7Test");
 
     Config config = test::RunningService::FastConfig();
     config.refreshInterval = std::chrono::milliseconds(300);
@@ -174,7 +76,7 @@ TEST(RealGameServer, ReportedListedFoundAndThenDown) {
                   "Player Found: -- 1 Player(s) found on server Lindrel Test\r\nGrism\r\n"});
     EXPECT_EQ(state.ServerStatus[0].Players, "2/12");
 
-    game.Stop();
+    game->Kill();
     const std::string down =
         AskUntil(running.BaseUrl() + "d=99", std::chrono::seconds(20),
                  [](const std::string& r) { return r.find("|DOWN|") != std::string::npos; });

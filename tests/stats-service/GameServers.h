@@ -1,0 +1,177 @@
+#pragma once
+
+// Real game servers from Debian's packages, started on 127.0.0.1 for a test and killed
+// with it, and quakestat (Debian's qstat), the reader the service must agree with. None
+// of them registers with a master server or reaches beyond loopback.
+#include "base/Text.h"
+#include "faults/Processes.h"
+#include "support/TempDir.h"
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <memory>
+#include <netinet/in.h>
+#include <optional>
+#include <random>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace lindrel::stats::test {
+
+// The first of `count` consecutive ports that are free for both UDP and TCP on 127.0.0.1
+// (some servers take their neighbours too); 0 when none was found in 50 tries.
+inline int FreeLoopbackPorts(int count) {
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> base(20'000, 60'000);
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        const int first = base(random);
+        bool free = true;
+        for (int port = first; port < first + count && free; ++port) {
+            for (const int type : {SOCK_DGRAM, SOCK_STREAM}) {
+                const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
+                sockaddr_in at{};
+                at.sin_family = AF_INET;
+                at.sin_port = htons(static_cast<std::uint16_t>(port));
+                ::inet_pton(AF_INET, "127.0.0.1", &at.sin_addr);
+                free =
+                    free && fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0;
+                if (fd >= 0) {
+                    ::close(fd);
+                }
+            }
+        }
+        if (free) {
+            return first;
+        }
+    }
+    return 0;
+}
+
+using Process = std::unique_ptr<lindrel::test::ChildProcess>;
+
+inline Process Start(const std::vector<std::string>& argv, const lindrel::test::TempDir& dir,
+                     const std::string& log) {
+    return std::make_unique<lindrel::test::ChildProcess>(
+        argv, std::vector<std::string>{"HOME=" + dir.str()}, (dir / log).string());
+}
+
+// OpenArena (ioquake3) with two bots on the map oa_dm1, LAN only.
+inline Process StartOpenArena(const lindrel::test::TempDir& dir, int port,
+                              const std::string& hostname) {
+    std::vector<std::string> args = {"/usr/lib/ioquake3/ioq3ded",
+                                     "+set",
+                                     "com_basegame",
+                                     "baseoa",
+                                     "+set",
+                                     "fs_basepath",
+                                     "/usr/lib/openarena-server",
+                                     "+set",
+                                     "fs_homepath",
+                                     (dir / "oa-home").string(),
+                                     "+set",
+                                     "com_homepath",
+                                     ".openarena",
+                                     "+set",
+                                     "com_legacyprotocol",
+                                     "71",
+                                     "+set",
+                                     "com_protocol",
+                                     "71",
+                                     "+set",
+                                     "dedicated",
+                                     "1",
+                                     "+set",
+                                     "net_enabled",
+                                     "1",
+                                     "+set",
+                                     "net_ip",
+                                     "127.0.0.1",
+                                     "+set",
+                                     "net_port",
+                                     std::to_string(port),
+                                     "+set",
+                                     "sv_maxclients",
+                                     "12",
+                                     "+set",
+                                     "sv_hostname",
+                                     hostname,
+                                     "+set",
+                                     "bot_enable",
+                                     "1"};
+    for (int master = 1; master <= 5; ++master) {
+        args.insert(args.end(), {"+set", "sv_master" + std::to_string(master), ""});
+    }
+    args.insert(args.end(),
+                {"+map", "oa_dm1", "+addbot", "Grism", "1", "+addbot", "Angelyss", "1"});
+    return Start(args, dir, "oa.log");
+}
+
+// Sauerbraten: the game on port, queries on port + 1; no master server.
+inline Process StartCube2(const lindrel::test::TempDir& dir, int port, const std::string& name) {
+    return Start({"/usr/lib/cube2/cube2_server", "-q" + dir.str(), "-i127.0.0.1",
+                  "-j" + std::to_string(port), "-m", "-n" + name},
+                 dir, "cube2.log");
+}
+
+// DDNet on IPv4 loopback only, not registered anywhere.
+inline Process StartDdnet(const lindrel::test::TempDir& dir, int port, const std::string& name) {
+    return Start({"/usr/games/DDNet-Server", "sv_ipv4only 1; bindaddr 127.0.0.1; sv_port " +
+                                                 std::to_string(port) + "; sv_name " + name +
+                                                 "; sv_register 0"},
+                 dir, "ddnet.log");
+}
+
+// An OpenTTD dedicated server on a 256 x 128 map, LAN only, with a configuration of its own.
+inline Process StartOpenttd(const lindrel::test::TempDir& dir, int port, const std::string& name) {
+    const std::string config = (dir / "openttd.cfg").string();
+    lindrel::test::WriteFile(config, "[network]\nserver_name = " + name +
+                                         "\nserver_advertise = false\nserver_game_type = local\n"
+                                         "[game_creation]\nmap_x = 8\nmap_y = 7\n");
+    return Start(
+        {"/usr/games/openttd", "-D", "127.0.0.1:" + std::to_string(port), "-c", config, "-x", "-Q"},
+        dir, "openttd.log");
+}
+
+// What quakestat read of one server: up with its facts, or down (no answer).
+struct QstatReading {
+    bool up = false;
+    std::string name;
+    std::string map;
+    int maxPlayers = 0;
+    int players = 0;
+};
+
+// Asks quakestat (-TYPE host:port) once, with its own timeout and retries.
+inline std::optional<QstatReading> Quakestat(const std::string& type, const std::string& at) {
+    const std::string command =
+        "quakestat -timeout 2 -retry 2 -raw , -" + type + " " + at + " 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return std::nullopt;
+    }
+    std::string output;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        output += buffer;
+    }
+    ::pclose(pipe);
+    const auto line = output.substr(0, output.find('\n'));
+    const auto fields = lindrel::Split(line, ',');
+    if (fields.size() < 3) {
+        return std::nullopt;
+    }
+    QstatReading reading;
+    if (fields.size() < 6) {
+        return reading; // DOWN or TIMEOUT
+    }
+    reading.up = true;
+    reading.name = std::string(fields[2]);
+    reading.map = std::string(fields[3]);
+    reading.maxPlayers = lindrel::ParseInt32(fields[4]).value_or(-1);
+    reading.players = lindrel::ParseInt32(fields[5]).value_or(-1);
+    return reading;
+}
+
+} // namespace lindrel::stats::test

@@ -302,7 +302,7 @@ public:
         return {Step::Kind::Done, {}};
     }
 
-    std::optional<StatusInfo> Result() override { return std::move(status_); }
+    std::optional<StatusInfo> Result() override { return std::exchange(status_, std::nullopt); }
 
 private:
     A2sAssembler assembler_;

@@ -235,7 +235,7 @@ public:
         return {complete ? Step::Kind::Done : Step::Kind::Wait, {}};
     }
 
-    std::optional<StatusInfo> Result() override { return std::move(status_); }
+    std::optional<StatusInfo> Result() override { return std::exchange(status_, std::nullopt); }
 
 private:
     static std::string TokenBytes(Tokens& tokens) {

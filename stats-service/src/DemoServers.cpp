@@ -66,10 +66,10 @@ bool DemoGameServer::Start(std::string& error) {
         if (!ec) {
             socket_.bind(endpoint_, ec);
         }
-        if (!ec) {
+        if (!ec && strays_) {
             stray_.open(endpoint_.protocol(), ec);
         }
-        if (!ec) {
+        if (!ec && strays_) {
             stray_.bind(udp::endpoint(endpoint_.address(), 0), ec);
         }
     }

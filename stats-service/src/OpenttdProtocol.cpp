@@ -175,7 +175,7 @@ public:
         status_ = ParseOpenttdGameInfo(std::string_view(received_).substr(0, *size));
         return {status_ ? Step::Kind::Done : Step::Kind::Ignore, {}};
     }
-    std::optional<StatusInfo> Result() override { return std::move(status_); }
+    std::optional<StatusInfo> Result() override { return std::exchange(status_, std::nullopt); }
 
 private:
     std::string received_;

@@ -325,14 +325,15 @@ awaitable<std::optional<StatusInfo>> Poller::Probe(const QueryDriver& driver,
     boost::system::error_code ec;
     co_await wake.async_wait(asio::redirect_error(asio::use_awaitable, ec));
     // Not finished in time: what it has, if that shows the server up.
-    std::erase_if(inFlight_, [&](auto& entry) {
-        if (entry.second.probe != &wait) {
-            return false;
+    const auto [begin, end] = inFlight_.equal_range(EndpointKey(endpoint));
+    for (auto it = begin; it != end; ++it) {
+        if (it->second.probe == &wait) {
+            wait.status = it->second.exchange->Result();
+            wait.pingMs = std::max(0, it->second.pingMs);
+            inFlight_.erase(it);
+            break;
         }
-        wait.status = entry.second.exchange->Result();
-        wait.pingMs = std::max(0, entry.second.pingMs);
-        return true;
-    });
+    }
     pingMs = wait.pingMs;
     co_return stopped_ ? std::nullopt : std::move(wait.status);
 }

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The seam between the poller and the games' query protocols. Each protocol is one driver;
@@ -49,7 +50,8 @@ public:
     virtual std::vector<std::string> Start() = 0;
     virtual Step Feed(std::string_view bytes) = 0;
     // After Done, the status. Before it, at the deadline, what has arrived when that is
-    // enough to call the server up (server info without its player list).
+    // enough to call the server up (server info without its player list). It is handed
+    // over once: a second call is empty.
     virtual std::optional<StatusInfo> Result() = 0;
 };
 

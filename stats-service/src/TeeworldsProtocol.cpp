@@ -105,7 +105,7 @@ public:
         status_ = std::move(status);
         return {Step::Kind::Done, {}};
     }
-    std::optional<StatusInfo> Result() override { return std::move(status_); }
+    std::optional<StatusInfo> Result() override { return std::exchange(status_, std::nullopt); }
 
 private:
     std::uint8_t token_;

@@ -31,7 +31,7 @@ int Run(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string_view flag = argv[i];
         const auto number = lindrel::ParseInt32(argv[i + 1]);
-        if (flag == "--count" && number && *number > 0 && *number <= 5000) {
+        if (flag == "--count" && number && *number > 0 && *number <= 10000) {
             options.count = static_cast<std::size_t>(*number);
         } else if (flag == "--players" && number && *number >= 0 && *number <= 256) {
             options.players = static_cast<std::size_t>(*number);

@@ -12,7 +12,11 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <set>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 
 namespace lindrel::stats {
@@ -55,6 +59,29 @@ TEST(Trust, ForgedRepliesNeverShowADownServerUp) {
     }
     forger.join();
     EXPECT_GE(polls, 8);
+}
+
+// An OpenTTD server that takes the connection and never answers: the TCP query ends at its
+// deadline, the refreshes go on, and the server is down while the others stay up.
+TEST(Trust, ATcpServerThatNeverAnswersHoldsNothingUp) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof at;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+    ASSERT_EQ(::listen(listener, 16), 0); // the kernel completes connections; none is read
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&at), &length), 0);
+    Config config = RunningService::FastConfig();
+    config.gameTypes.push_back({60, "OpenTTD", "", "", "", "openttd"});
+    config.servers.push_back({60, "Silent", 60, "127.0.0.1", ntohs(at.sin_port)});
+    {
+        RunningService running(config);
+        ASSERT_TRUE(running.WaitRefreshes(4));
+        EXPECT_EQ(GetURL(running.BaseUrl() + "d=60&t=0&s=").rfind("60|Silent|DOWN|", 0), 0u);
+        EXPECT_EQ(GetURL(running.BaseUrl() + "d=10&t=0&s=").find("DOWN"), std::string::npos);
+    }
+    ::close(listener);
 }
 
 TEST(Trust, AForgedReplyDuringALookupRegistersNothing) {

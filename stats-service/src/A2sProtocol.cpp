@@ -15,7 +15,7 @@ constexpr std::size_t kSourceHeader = 12; // split mark, id, total, number, part
 constexpr std::size_t kGoldSrcHeader = 9; // split mark, id, number and total in one byte
 constexpr std::size_t kMaxParts = 16;
 constexpr std::size_t kMaxPendingReplies = 4;
-constexpr std::size_t kMaxReplyBytes = 64 * 1024;
+constexpr std::size_t kMaxReplyBytes = std::size_t{64} * 1024;
 constexpr int kMaxHandshakes = 4;
 
 // Little-endian numbers and NUL-ended strings; every read fails past the end.

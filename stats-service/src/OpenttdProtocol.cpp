@@ -12,7 +12,7 @@ namespace {
 constexpr char kClientGameInfo = 7;
 constexpr char kServerGameInfo = 6;
 constexpr std::size_t kHeaderBytes = 3;
-constexpr std::size_t kMaxOpenttdPacket = 32 * 1024;
+constexpr std::size_t kMaxOpenttdPacket = std::size_t{32} * 1024;
 constexpr std::size_t kMaxNewGrfs = 255;
 constexpr std::uint32_t kMd5Bytes = 16;
 constexpr std::uint8_t kGrfLookupIds = 2; // each NewGRF sent as a number only

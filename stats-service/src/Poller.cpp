@@ -181,8 +181,9 @@ awaitable<void> Poller::TcpWorker(std::shared_ptr<TcpBatch> batch) {
             }
             const auto exchange = server->driver->NewExchange(tokens_);
             int pingMs = 0;
-            auto status = co_await QueryOverTcp(*exchange, TcpEndpoint(*server->endpoint),
-                                                timings_.queryTimeout, pingMs);
+            auto status =
+                co_await QueryOverTcp(io_.get_executor(), *exchange, TcpEndpoint(*server->endpoint),
+                                      timings_.queryTimeout, pingMs);
             if (status && !stopped_) {
                 Answered(id, std::move(*status), pingMs);
                 break;
@@ -312,8 +313,8 @@ awaitable<std::optional<StatusInfo>> Poller::Probe(const QueryDriver& driver,
     }
     if (driver.transport() == Transport::Tcp) {
         const auto exchange = driver.NewExchange(tokens_);
-        co_return co_await QueryOverTcp(*exchange, TcpEndpoint(endpoint), timings_.queryTimeout,
-                                        pingMs);
+        co_return co_await QueryOverTcp(io_.get_executor(), *exchange, TcpEndpoint(endpoint),
+                                        timings_.queryTimeout, pingMs);
     }
     asio::steady_timer wake(io_);
     ProbeWait wait{&wake, std::nullopt, 0};

@@ -10,9 +10,10 @@ constexpr std::size_t kReadChunk = 4096;
 
 } // namespace
 
-awaitable<std::optional<StatusInfo>> QueryOverTcp(Exchange& exchange, tcp::endpoint endpoint,
+awaitable<std::optional<StatusInfo>> QueryOverTcp(asio::any_io_executor executor,
+                                                  Exchange& exchange, tcp::endpoint endpoint,
                                                   std::chrono::milliseconds timeout, int& pingMs) {
-    beast::tcp_stream stream(co_await asio::this_coro::executor);
+    beast::tcp_stream stream(executor);
     boost::system::error_code ec;
     stream.expires_after(timeout);
     const auto sentAt = std::chrono::steady_clock::now();

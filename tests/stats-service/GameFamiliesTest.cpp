@@ -77,11 +77,16 @@ TEST(GameFamilies, EachIsWatchedAgreesWithQstatAndReachesTheMonitorsRows) {
                          "\"\nrefresh_ms = 500\nquery_timeout_ms = 300\n";
     for (std::size_t i = 0; i < families.size(); ++i) {
         const auto id = std::to_string(i + 1);
-        config += "[[game_types]]\nuid = " + std::to_string(50 + i) + "\nname = \"" +
-                  families[i].protocol + "\"\nprotocol = \"" + families[i].protocol + "\"\n";
-        config += "[[directory]]\nid = " + id + "\nname = \"Slot " + id +
-                  "\"\ngame_type = " + std::to_string(50 + i) +
-                  "\naddress = \"127.0.0.1\"\nport = " + std::to_string(families[i].port) + "\n";
+        const auto type = std::to_string(50 + i);
+        const std::string& protocol = families[i].protocol;
+        config += "[[game_types]]\nuid = " + type;
+        config += "\nname = \"" + protocol;
+        config += "\"\nprotocol = \"" + protocol;
+        config += "\"\n[[directory]]\nid = " + id;
+        config += "\nname = \"Slot " + id;
+        config += "\"\ngame_type = " + type;
+        config += "\naddress = \"127.0.0.1\"\nport = " + std::to_string(families[i].port);
+        config += "\n";
     }
     lindrel::test::WriteFile(dir / "stats.toml", config);
     lindrel::test::ChildProcess service(

@@ -6,18 +6,18 @@
 #include "support/RawHttp.h"
 #include "support/TempDir.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <climits>
 #include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
-#include <set>
-#include <arpa/inet.h>
 #include <netinet/in.h>
+#include <set>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 
 namespace lindrel::stats {
 namespace {

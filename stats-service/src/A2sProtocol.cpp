@@ -1,5 +1,6 @@
 #include "A2sProtocol.h"
 
+#include "LittleEndian.h"
 #include "QueryDriver.h"
 
 #include <algorithm>
@@ -17,41 +18,6 @@ constexpr std::size_t kMaxParts = 16;
 constexpr std::size_t kMaxPendingReplies = 4;
 constexpr std::size_t kMaxReplyBytes = std::size_t{64} * 1024;
 constexpr int kMaxHandshakes = 4;
-
-// Little-endian numbers and NUL-ended strings; every read fails past the end.
-class Reader {
-public:
-    explicit Reader(std::string_view data) : data_(data) {}
-    std::optional<std::uint32_t> Bytes(std::size_t count) {
-        if (data_.size() < count) {
-            return std::nullopt;
-        }
-        std::uint32_t value = 0;
-        for (std::size_t i = count; i > 0; --i) {
-            value = (value << 8) | static_cast<unsigned char>(data_[i - 1]);
-        }
-        data_.remove_prefix(count);
-        return value;
-    }
-    std::optional<std::string_view> String() {
-        const auto end = data_.find('\0');
-        if (end == std::string_view::npos) {
-            return std::nullopt;
-        }
-        const auto text = data_.substr(0, end);
-        data_.remove_prefix(end + 1);
-        return text;
-    }
-
-private:
-    std::string_view data_;
-};
-
-void PutBytes(std::string& out, std::uint32_t value, int count) {
-    for (int i = 0; i < count; ++i, value >>= 8) {
-        out += static_cast<char>(value & 0xffu);
-    }
-}
 
 bool IsReply(std::string_view reply, char type) {
     return reply.size() >= 5 && reply.starts_with(kWhole) && reply[4] == type;
@@ -123,10 +89,10 @@ std::vector<std::string> SplitA2sReply(std::string_view reply, std::uint32_t id,
     std::vector<std::string> packets;
     for (std::size_t i = 0; i < total; ++i) {
         std::string packet = kSplit;
-        PutBytes(packet, id, 4);
-        PutBytes(packet, static_cast<std::uint32_t>(total), 1);
-        PutBytes(packet, static_cast<std::uint32_t>(i), 1);
-        PutBytes(packet, static_cast<std::uint32_t>(partBytes), 2);
+        PutLittleEndian(packet, id, 4);
+        PutLittleEndian(packet, static_cast<std::uint32_t>(total), 1);
+        PutLittleEndian(packet, static_cast<std::uint32_t>(i), 1);
+        PutLittleEndian(packet, static_cast<std::uint32_t>(partBytes), 2);
         packets.push_back(packet + std::string(reply.substr(i * partBytes, partBytes)));
     }
     return packets;
@@ -141,20 +107,21 @@ std::optional<std::string> A2sAssembler::Add(std::string_view packet, bool& take
         taken = true;
         return std::string(packet);
     }
-    Reader head(packet);
-    head.Bytes(4);
-    const auto id = head.Bytes(4);
+    LittleEndianReader head(packet);
+    head.Skip(4);
+    const auto id = head.Number(4);
     // Compressed replies (the id's top bit) come only from old engines; they are refused.
     if (!packet.starts_with(kSplit) || !id || (*id & 0x80000000u) != 0 ||
         (!ReadPart(packet, true) && !ReadPart(packet, false))) {
         return std::nullopt;
     }
-    auto found = parts_.find(*id);
+    const auto key = static_cast<std::uint32_t>(*id);
+    auto found = parts_.find(key);
     if (found == parts_.end()) {
         if (parts_.size() == kMaxPendingReplies) {
             parts_.erase(parts_.begin());
         }
-        found = parts_.emplace(*id, std::vector<std::string>{}).first;
+        found = parts_.emplace(key, std::vector<std::string>{}).first;
     }
     auto& packets = found->second;
     std::size_t bytes = packet.size();
@@ -186,9 +153,9 @@ std::optional<StatusInfo> ParseA2sInfo(std::string_view reply) {
     if ((!source && !IsReply(reply, 'm')) || reply.size() > kMaxReplyBytes) {
         return std::nullopt;
     }
-    Reader in(reply.substr(5));
+    LittleEndianReader in(reply.substr(5));
     if (source) {
-        in.Bytes(1); // protocol
+        in.Number(1); // protocol
     } else {
         in.String(); // address
     }
@@ -196,10 +163,10 @@ std::optional<StatusInfo> ParseA2sInfo(std::string_view reply) {
     const auto map = in.String();
     const bool texts = in.String() && in.String(); // folder, game
     if (source) {
-        in.Bytes(2); // application id
+        in.Number(2); // application id
     }
-    const auto players = in.Bytes(1);
-    const auto max = in.Bytes(1);
+    const auto players = in.Number(1);
+    const auto max = in.Number(1);
     if (!name || !map || !texts || !players || !max) {
         return std::nullopt;
     }
@@ -215,17 +182,17 @@ std::optional<std::vector<PlayerInfo>> ParseA2sPlayers(std::string_view reply) {
     if (!IsReply(reply, 'D') || reply.size() > kMaxReplyBytes) {
         return std::nullopt;
     }
-    Reader in(reply.substr(5));
-    const auto count = in.Bytes(1);
+    LittleEndianReader in(reply.substr(5));
+    const auto count = in.Number(1);
     if (!count) {
         return std::nullopt;
     }
     std::vector<PlayerInfo> players;
     for (std::uint32_t i = 0; i < *count && players.size() < kMaxPlayers; ++i) {
-        const auto index = in.Bytes(1);
+        const auto index = in.Number(1);
         const auto name = in.String();
-        const auto score = in.Bytes(4);
-        const auto duration = in.Bytes(4);
+        const auto score = in.Number(4);
+        const auto duration = in.Number(4);
         if (!index || !name || !score || !duration) {
             break; // a list cut short keeps the players read so far
         }
@@ -245,24 +212,25 @@ std::string BuildA2sInfo(const StatusInfo& status) {
                              std::string("Counter-Strike: Source")}) {
         reply += text + '\0';
     }
-    PutBytes(reply, 240, 2);
-    PutBytes(reply, static_cast<std::uint32_t>(std::min(OnlineCount(status), 255)), 1);
-    PutBytes(reply, static_cast<std::uint32_t>(std::min(status.maxClients, 255)), 1);
+    PutLittleEndian(reply, 240, 2);
+    PutLittleEndian(reply, static_cast<std::uint32_t>(std::min(OnlineCount(status), 255)), 1);
+    PutLittleEndian(reply, static_cast<std::uint32_t>(std::min(status.maxClients, 255)), 1);
     reply += std::string("\0dl\0\0", 5); // bots, dedicated, Linux, public, no VAC
     return reply + "1.0.0.0" + '\0' + '\0';
 }
 
 std::string BuildA2sPlayers(const std::vector<PlayerInfo>& players) {
     std::string reply = kWhole + "D";
-    PutBytes(reply, static_cast<std::uint32_t>(std::min<std::size_t>(players.size(), 255)), 1);
+    PutLittleEndian(reply, static_cast<std::uint32_t>(std::min<std::size_t>(players.size(), 255)),
+                    1);
     float seconds = 60.0F;
     for (std::size_t i = 0; i < players.size() && i < 255; ++i) {
-        PutBytes(reply, static_cast<std::uint32_t>(i), 1);
+        PutLittleEndian(reply, static_cast<std::uint32_t>(i), 1);
         reply += players[i].name + '\0';
-        PutBytes(reply, static_cast<std::uint32_t>(players[i].score), 4);
+        PutLittleEndian(reply, static_cast<std::uint32_t>(players[i].score), 4);
         std::uint32_t bits = 0;
         std::memcpy(&bits, &seconds, sizeof bits);
-        PutBytes(reply, bits, 4);
+        PutLittleEndian(reply, bits, 4);
         seconds += 30.0F;
     }
     return reply;

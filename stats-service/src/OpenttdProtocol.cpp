@@ -1,5 +1,6 @@
 #include "OpenttdProtocol.h"
 
+#include "LittleEndian.h"
 #include "QueryDriver.h"
 
 #include <algorithm>
@@ -18,44 +19,8 @@ constexpr std::uint32_t kMd5Bytes = 16;
 constexpr std::uint8_t kGrfLookupIds = 2; // each NewGRF sent as a number only
 constexpr std::uint8_t kGrfWithNames = 1; // each NewGRF's name follows its checksum
 
-class Reader {
-public:
-    explicit Reader(std::string_view data) : data_(data) {}
-    // A little-endian number of `count` bytes (at most 8); empty past the end.
-    std::optional<std::uint64_t> Number(std::size_t count) {
-        if (data_.size() < count) {
-            return std::nullopt;
-        }
-        std::uint64_t value = 0;
-        for (std::size_t i = count; i > 0; --i) {
-            value = (value << 8) | static_cast<unsigned char>(data_[i - 1]);
-        }
-        data_.remove_prefix(count);
-        return value;
-    }
-    bool Skip(std::size_t count) {
-        if (data_.size() < count) {
-            return false;
-        }
-        data_.remove_prefix(count);
-        return true;
-    }
-    std::optional<std::string_view> String() {
-        const auto end = data_.find('\0');
-        if (end == std::string_view::npos) {
-            return std::nullopt;
-        }
-        const auto text = data_.substr(0, end);
-        data_.remove_prefix(end + 1);
-        return text;
-    }
-
-private:
-    std::string_view data_;
-};
-
 // Skips the NewGRF list of versions 4 and later.
-bool SkipNewGrfs(Reader& in, std::uint64_t serialisation) {
+bool SkipNewGrfs(LittleEndianReader& in, std::uint64_t serialisation) {
     const auto count = in.Number(1);
     if (!count || *count > kMaxNewGrfs) {
         return false;
@@ -72,12 +37,6 @@ bool SkipNewGrfs(Reader& in, std::uint64_t serialisation) {
         }
     }
     return true;
-}
-
-void Put(std::string& out, std::uint64_t value, int count) {
-    for (int i = 0; i < count; ++i, value >>= 8) {
-        out += static_cast<char>(value & 0xffu);
-    }
 }
 
 } // namespace
@@ -103,7 +62,7 @@ std::optional<StatusInfo> ParseOpenttdGameInfo(std::string_view packet) {
     if (!size || packet.size() != *size || packet[2] != kServerGameInfo) {
         return std::nullopt;
     }
-    Reader in(packet.substr(kHeaderBytes));
+    LittleEndianReader in(packet.substr(kHeaderBytes));
     const auto version = in.Number(1);
     if (!version || *version < 6 || *version > 7 || (*version == 7 && !in.Skip(8))) {
         return std::nullopt; // 7 adds the ticks played
@@ -136,23 +95,23 @@ std::optional<StatusInfo> ParseOpenttdGameInfo(std::string_view packet) {
 
 std::string BuildOpenttdGameInfo(const StatusInfo& status, int mapWidth, int mapHeight) {
     std::string body(1, '\x06');
-    body += '\x00';            // NewGRFs by checksum
-    Put(body, 0xffffffffu, 4); // no game script
+    body += '\x00';                        // NewGRFs by checksum
+    PutLittleEndian(body, 0xffffffffu, 4); // no game script
     body += '\0';
-    body += '\0';         // no NewGRF
-    Put(body, 740000, 4); // game date
-    Put(body, 730000, 4); // start date
+    body += '\0';                     // no NewGRF
+    PutLittleEndian(body, 740000, 4); // game date
+    PutLittleEndian(body, 730000, 4); // start date
     body += std::string("\x0f\x00\x19", 3);
     body += status.hostname + '\0' + "13.0" + '\0';
     body += '\0'; // no password
-    Put(body, static_cast<std::uint64_t>(std::clamp(status.maxClients, 0, 255)), 1);
-    Put(body, static_cast<std::uint64_t>(std::clamp(OnlineCount(status), 0, 255)), 1);
+    PutLittleEndian(body, static_cast<std::uint64_t>(std::clamp(status.maxClients, 0, 255)), 1);
+    PutLittleEndian(body, static_cast<std::uint64_t>(std::clamp(OnlineCount(status), 0, 255)), 1);
     body += '\0';
-    Put(body, static_cast<std::uint64_t>(mapWidth), 2);
-    Put(body, static_cast<std::uint64_t>(mapHeight), 2);
+    PutLittleEndian(body, static_cast<std::uint64_t>(mapWidth), 2);
+    PutLittleEndian(body, static_cast<std::uint64_t>(mapHeight), 2);
     body += std::string("\x00\x01", 2); // temperate, dedicated
     std::string packet;
-    Put(packet, body.size() + kHeaderBytes, 2);
+    PutLittleEndian(packet, body.size() + kHeaderBytes, 2);
     packet += kServerGameInfo;
     return packet + body;
 }

@@ -135,31 +135,15 @@ namespace {
 
 constexpr std::size_t kChallengeChars = 12;
 
-// One getstatus with a fresh challenge; the reply must echo it.
-class Q3Exchange final : public Exchange {
-public:
-    explicit Q3Exchange(Tokens& tokens) : challenge_(tokens.Text(kChallengeChars)) {}
-    std::vector<std::string> Start() override { return {BuildGetStatusRequest(challenge_)}; }
-    Step Feed(std::string_view bytes) override {
-        auto status = ParseStatusResponse(bytes);
-        if (!status || status->challenge != challenge_) {
-            return {};
-        }
-        status_ = std::move(status);
-        return {Step::Kind::Done, {}};
-    }
-    std::optional<StatusInfo> Result() override { return std::exchange(status_, std::nullopt); }
-
-private:
-    std::string challenge_;
-    std::optional<StatusInfo> status_;
-};
-
+// A fresh challenge per query, which the reply must echo.
 class Q3 final : public QueryDriver {
 public:
     std::string_view name() const override { return "q3"; }
     std::unique_ptr<Exchange> NewExchange(Tokens& tokens) const override {
-        return std::make_unique<Q3Exchange>(tokens);
+        std::string challenge = tokens.Text(kChallengeChars);
+        std::string request = BuildGetStatusRequest(challenge);
+        return std::make_unique<EchoExchange>(std::move(request), std::move(challenge),
+                                              &ParseStatusResponse);
     }
 };
 

@@ -27,6 +27,15 @@ std::string Tokens::Text(std::size_t length) {
     return text;
 }
 
+Step EchoExchange::Feed(std::string_view bytes) {
+    auto status = parse_(bytes);
+    if (!status || status->challenge != token_) {
+        return {};
+    }
+    status_ = std::move(status);
+    return {Step::Kind::Done, {}};
+}
+
 const QueryDriver* FindDriver(std::string_view name) {
     for (const QueryDriver* driver : AllDrivers()) {
         if (driver->name() == name) {

@@ -55,6 +55,24 @@ public:
     virtual std::optional<StatusInfo> Result() = 0;
 };
 
+// One request whose single reply must echo the challenge or token it carried (Quake III,
+// Teeworlds): `parse` reads a reply and puts what it echoes in StatusInfo::challenge.
+class EchoExchange final : public Exchange {
+public:
+    using Parse = std::optional<StatusInfo> (*)(std::string_view);
+    EchoExchange(std::string request, std::string token, Parse parse)
+        : request_(std::move(request)), token_(std::move(token)), parse_(parse) {}
+    std::vector<std::string> Start() override { return {request_}; }
+    Step Feed(std::string_view bytes) override;
+    std::optional<StatusInfo> Result() override { return std::exchange(status_, std::nullopt); }
+
+private:
+    std::string request_;
+    std::string token_;
+    Parse parse_;
+    std::optional<StatusInfo> status_;
+};
+
 class QueryDriver {
 public:
     virtual ~QueryDriver() = default;

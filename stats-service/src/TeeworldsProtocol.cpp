@@ -92,31 +92,13 @@ std::string BuildTeeworldsInfo(std::uint8_t token, const StatusInfo& status) {
 
 namespace {
 
-class TeeworldsExchange final : public Exchange {
-public:
-    explicit TeeworldsExchange(Tokens& tokens)
-        : token_(static_cast<std::uint8_t>(tokens.Next() & 0xffu)) {}
-    std::vector<std::string> Start() override { return {BuildTeeworldsRequest(token_)}; }
-    Step Feed(std::string_view bytes) override {
-        auto status = ParseTeeworldsInfo(bytes);
-        if (!status || status->challenge != std::to_string(token_)) {
-            return {};
-        }
-        status_ = std::move(status);
-        return {Step::Kind::Done, {}};
-    }
-    std::optional<StatusInfo> Result() override { return std::exchange(status_, std::nullopt); }
-
-private:
-    std::uint8_t token_;
-    std::optional<StatusInfo> status_;
-};
-
 class Teeworlds final : public QueryDriver {
 public:
     std::string_view name() const override { return "teeworlds"; }
     std::unique_ptr<Exchange> NewExchange(Tokens& tokens) const override {
-        return std::make_unique<TeeworldsExchange>(tokens);
+        const auto token = static_cast<std::uint8_t>(tokens.Next() & 0xffu);
+        return std::make_unique<EchoExchange>(BuildTeeworldsRequest(token), std::to_string(token),
+                                              &ParseTeeworldsInfo);
     }
 };
 

@@ -1,16 +1,13 @@
 #include "base/UrlCodec.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <random>
-#include <signal.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace lindrel {
 namespace {
@@ -41,22 +38,10 @@ TEST(SettingsSaves, SurviveAKillAtAnyMoment) {
     std::uniform_int_distribution<int> delayUs(0, 3000);
     int checked = 0;
     for (int round = 0; round < 100; ++round) {
-        int started[2];
-        ASSERT_EQ(::pipe(started), 0);
-        const pid_t saver = ::fork();
-        if (saver == 0) {
-            ::dup2(started[1], 1);
-            ::execl(LINDREL_SAVE_LOOP, "lindrel-save-loop", dir.str().c_str(), "100000",
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(started[1]);
-        pollfd saving{started[0], POLLIN, 0};
-        ASSERT_EQ(::poll(&saving, 1, 10'000), 1) << "the saver did not start";
-        ::close(started[0]);
+        test::ChildProcess saver({LINDREL_SAVE_LOOP, dir.str(), "100000"}, {}, "");
+        ASSERT_TRUE(saver.ReadLine(std::chrono::seconds(10))) << "the saver did not start";
         std::this_thread::sleep_for(std::chrono::microseconds(500 + delayUs(random)));
-        ::kill(saver, SIGKILL);
-        ::waitpid(saver, nullptr, 0);
+        saver.Kill();
         const std::string servers = test::ReadFile(dir / "lindrel.dat");
         const std::string globals = test::ReadFile(dir / "global.dat");
         if (servers.empty() && globals.empty()) {

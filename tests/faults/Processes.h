@@ -1,90 +1,20 @@
 #pragma once
 
 #include "service/HttpFetch.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
-#include <algorithm>
 #include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace lindrel::test {
-
-// A program started with extra environment, its output going to a file; killed when the
-// object goes.
-class ChildProcess {
-public:
-    ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                 const std::string& outputFile) {
-        // Everything the child needs is built before the fork: only exec follows it.
-        std::vector<char*> args;
-        args.reserve(argv.size() + 1);
-        for (const auto& arg : argv) {
-            args.push_back(const_cast<char*>(arg.c_str()));
-        }
-        args.push_back(nullptr);
-        // The extra entries first: the first of two same names is the one that counts.
-        std::vector<char*> environment(env.size());
-        std::transform(env.begin(), env.end(), environment.begin(),
-                       [](const std::string& pair) { return const_cast<char*>(pair.c_str()); });
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            environment.push_back(*entry);
-        }
-        environment.push_back(nullptr);
-        const int out = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-        if (out < 0) {
-            throw std::runtime_error("cannot open " + outputFile);
-        }
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out, 1);
-            ::dup2(out, 2);
-            ::execve(args[0], args.data(), environment.data());
-            ::_exit(127);
-        }
-        ::close(out);
-        if (pid_ < 0) {
-            throw std::runtime_error("fork failed");
-        }
-    }
-    ~ChildProcess() { Kill(); }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    pid_t pid() const { return pid_; }
-    void Kill() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-    // The exit status once the program ended by itself within limit; -1 otherwise.
-    int WaitExit(std::chrono::milliseconds limit) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
 
 // The processor time a process has used so far, user and system, in seconds.
 inline double CpuSeconds(pid_t pid) {

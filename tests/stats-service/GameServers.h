@@ -51,10 +51,12 @@ inline int FreeLoopbackPorts(int count) {
 
 using Process = std::unique_ptr<lindrel::test::ChildProcess>;
 
+// Each server lives in its own folder: its home, its working folder (where DDNet writes
+// its files) and its log.
 inline Process Start(const std::vector<std::string>& argv, const lindrel::test::TempDir& dir,
                      const std::string& log) {
     return std::make_unique<lindrel::test::ChildProcess>(
-        argv, std::vector<std::string>{"HOME=" + dir.str()}, (dir / log).string());
+        argv, std::vector<std::string>{"HOME=" + dir.str()}, (dir / log).string(), dir.str());
 }
 
 // OpenArena (ioquake3) with two bots on the map oa_dm1, LAN only.

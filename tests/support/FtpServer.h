@@ -1,13 +1,13 @@
 #pragma once
 
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
-#include <cstdio>
-#include <signal.h>
+#include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <vector>
 
 namespace lindrel::test {
 
@@ -18,34 +18,19 @@ public:
     explicit FtpServer(std::string user = "lindrel", std::string password = "secret",
                        int bytesPerSecond = 0)
         : user_(std::move(user)), password_(std::move(password)) {
-        const std::string limit = std::to_string(bytesPerSecond);
-        int out[2];
-        if (::pipe(out) != 0) {
-            throw std::runtime_error("pipe failed");
+        std::vector<std::string> argv = {"/usr/bin/python3", LINDREL_FTP_SERVER_SCRIPT, root_.str(),
+                                         user_, password_};
+        if (bytesPerSecond > 0) {
+            argv.push_back(std::to_string(bytesPerSecond));
         }
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            ::close(out[1]);
-            const std::string root = root_.str();
-            ::execl("/usr/bin/python3", "python3", LINDREL_FTP_SERVER_SCRIPT, root.c_str(),
-                    user_.c_str(), password_.c_str(),
-                    bytesPerSecond > 0 ? limit.c_str() : static_cast<char*>(nullptr),
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        std::FILE* reader = ::fdopen(out[0], "r");
-        char line[32] = {};
-        if (reader == nullptr || std::fgets(line, sizeof line, reader) == nullptr) {
-            Stop();
+        process_ = std::make_unique<ChildProcess>(argv, std::vector<std::string>{}, "");
+        // The server writes its port once it listens.
+        const auto line = process_->ReadLine(std::chrono::seconds(10));
+        if (!line) {
             throw std::runtime_error("the FTP server did not start (python3-pyftpdlib?)");
         }
-        std::fclose(reader);
-        port_ = std::stoi(line);
+        port_ = std::stoi(*line);
     }
-    ~FtpServer() { Stop(); }
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
 
@@ -53,19 +38,13 @@ public:
     const std::string& user() const { return user_; }
     const std::string& password() const { return password_; }
     const TempDir& root() const { return root_; }
-    void Stop() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
+    void Stop() { process_->Kill(); }
 
 private:
     TempDir root_;
     std::string user_;
     std::string password_;
-    pid_t pid_ = -1;
+    std::unique_ptr<ChildProcess> process_;
     int port_ = 0;
 };
 

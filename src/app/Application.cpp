@@ -3,7 +3,7 @@
 #include "core/AppState.h"
 #include "core/Log.h"
 #include "core/Settings.h"
-#include "launcher/Launcher.h"
+#include "launcher/GameCommand.h"
 #include "service/Directory.h"
 #include "service/StatusPoll.h"
 #include "ui/config/frmGlobalOptions.h"

@@ -1,6 +1,6 @@
 #include "app/Application.h"
 #include "core/AppState.h"
-#include "core/ProgramFolder.h"
+#include "platform/Platform.h"
 #include "service/StatsBaseUrl.h"
 
 #include <QApplication>
@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    std::string folder = lindrel::ProgramFolder();
+    std::string folder = lindrel::platform::ProgramFolder();
     if (folder.empty()) {
         std::error_code error;
         folder = std::filesystem::current_path(error).string();

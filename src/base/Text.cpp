@@ -157,4 +157,22 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool LineReader::Next(std::string_view& line) {
+    if (rest_.empty()) {
+        return false;
+    }
+    const auto end = rest_.find('\n');
+    if (end == std::string_view::npos) {
+        line = rest_;
+        rest_ = {};
+    } else {
+        line = rest_.substr(0, end);
+        rest_.remove_prefix(end + 1);
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return true;
+}
+
 } // namespace lindrel

@@ -35,4 +35,15 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // A-Z to a-z; every other byte as it is.
 std::string LowerAscii(std::string_view text);
 
+// Walks the lines of a text: each ends at LF, a CR before the LF is dropped, and a last
+// line without LF still counts.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : rest_(text) {}
+    bool Next(std::string_view& line);
+
+private:
+    std::string_view rest_;
+};
+
 } // namespace lindrel

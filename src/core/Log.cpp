@@ -1,16 +1,12 @@
 #include "core/Log.h"
 
 #include "core/AppState.h"
+#include "platform/Platform.h"
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <locale.h>
 #include <new>
 #include <stdexcept>
 #include <system_error>
-#include <unistd.h>
 
 namespace lindrel {
 
@@ -30,40 +26,19 @@ std::string UsEnglishStamp(const std::tm& when) {
     return buffer;
 }
 
-// strftime_l with the locale's own date (%x) and time (%X) representations.
-std::string LocaleStamp(const std::tm& when, locale_t locale) {
-    char date[128];
-    char time[128];
-    if (strftime_l(date, sizeof date, "%x", &when, locale) == 0 ||
-        strftime_l(time, sizeof time, "%X", &when, locale) == 0) {
-        return UsEnglishStamp(when);
-    }
-    return std::string("[") + date + "][" + time + "] ";
-}
-
 } // namespace
-
-std::string UserTimeLocale() {
-    for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
-        const char* value = std::getenv(variable);
-        if (value != nullptr && *value != '\0') {
-            return value;
-        }
-    }
-    return {};
-}
 
 std::string FormatLogStamp(const std::tm& when, const std::string& localeName) {
     if (UsesUsEnglishForm(localeName)) {
         return UsEnglishStamp(when);
     }
-    const locale_t locale = newlocale(LC_TIME_MASK, localeName.c_str(), locale_t{});
-    if (locale == locale_t{}) {
+    // The locale's own date (%x) and time (%X) representations.
+    const auto date = platform::FormatTimeInLocale(when, localeName, "%x");
+    const auto time = platform::FormatTimeInLocale(when, localeName, "%X");
+    if (!date || !time) {
         return UsEnglishStamp(when);
     }
-    std::string stamp = LocaleStamp(when, locale);
-    freelocale(locale);
-    return stamp;
+    return "[" + *date + "][" + *time + "] ";
 }
 
 std::string HandlerLogLine(std::string_view operation, const std::exception& failure) {
@@ -81,23 +56,11 @@ std::string HandlerLogLine(std::string_view operation, const std::exception& fai
 void WriteLog(const AppState& state, std::string_view message, int /*category*/) {
     // One clock reading for date and time, so an entry written at midnight cannot carry
     // the old day's date with the new day's time.
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm local{};
-    localtime_r(&now, &local);
-
-    std::string line = FormatLogStamp(local, UserTimeLocale());
+    std::string line = FormatLogStamp(platform::LocalTimeNow(), platform::UserTimeLocale());
     line += message;
     line += "\r\n";
-
-    const std::string path = state.AppFile("lindrellog.log");
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return;
-    }
-    // One write call per entry, so entries of two processes never interleave mid-line.
-    const ssize_t written = ::write(fd, line.data(), line.size());
-    static_cast<void>(written);
-    ::close(fd);
+    // One write per entry, so entries of two processes never interleave mid-line.
+    static_cast<void>(platform::AppendToFile(state.AppFile("lindrellog.log"), line));
 }
 
 } // namespace lindrel

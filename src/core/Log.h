@@ -24,8 +24,4 @@ std::string HandlerLogLine(std::string_view operation, const std::exception& fai
 // that of a US English desktop: "[12/7/2026][8:35:07 AM] ".
 std::string FormatLogStamp(const std::tm& when, const std::string& localeName);
 
-// The user's LC_TIME locale name from the environment (LC_ALL, LC_TIME, LANG); empty
-// when none is set.
-std::string UserTimeLocale();
-
 } // namespace lindrel

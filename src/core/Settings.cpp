@@ -1,9 +1,9 @@
 #include "core/Settings.h"
 
-#include "base/FileIo.h"
 #include "base/Text.h"
 #include "base/UrlCodec.h"
 #include "core/AppState.h"
+#include "platform/Platform.h"
 
 #include <string>
 
@@ -15,7 +15,7 @@ constexpr int kEmptyLinesBeforeRewrite = 10;
 constexpr int kSettingsFieldCount = 1 + kServerFieldCount;
 
 void LoadGlobalData(AppState& state) {
-    const auto content = ReadFileContent(state.AppFile("global.dat"));
+    const auto content = platform::ReadFileContent(state.AppFile("global.dat"));
     if (!content) {
         return;
     }
@@ -51,7 +51,7 @@ void ApplyServerLine(AppState& state, std::string_view line) {
 
 // Returns false when the file asks to be rewritten: it is missing or holds ten empty lines.
 bool LoadServerData(AppState& state) {
-    const auto content = ReadFileContent(state.AppFile("lindrel.dat"));
+    const auto content = platform::ReadFileContent(state.AppFile("lindrel.dat"));
     if (!content) {
         return false;
     }
@@ -93,14 +93,14 @@ void SaveSettings(const AppState& state) {
         }
         servers += "\r\n";
     }
-    ReplaceFileContent(state.AppFile("lindrel.dat"), servers);
+    platform::ReplaceFileContent(state.AppFile("lindrel.dat"), servers);
 
     std::string globals;
     for (int item = 0; item < kGlobalItemCount; ++item) {
         globals += state.GlobalData[item];
         globals += "\r\n";
     }
-    ReplaceFileContent(state.AppFile("global.dat"), globals);
+    platform::ReplaceFileContent(state.AppFile("global.dat"), globals);
 }
 
 } // namespace lindrel

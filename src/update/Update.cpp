@@ -3,13 +3,13 @@
 #include "base/Text.h"
 #include "core/AppState.h"
 #include "core/Log.h"
-#include "launcher/Launcher.h"
+#include "launcher/ShellOpen.h"
+#include "platform/Platform.h"
 #include "service/HttpFetch.h"
 #include "update/clsFTP.h"
 
 #include <cstdio>
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace lindrel {
 
@@ -66,8 +66,8 @@ bool Check(AppState& state, const std::function<void()>& pump) {
     }
     ftp.CloseConnection();
     pump();
-    if (!ListingQuery(state.AppFile("update.exe"), 0).empty() &&
-        !ListingQuery(state.AppFile("newfile.dat"), 0).empty()) {
+    if (!platform::ListingQuery(state.AppFile("update.exe"), 0).empty() &&
+        !platform::ListingQuery(state.AppFile("newfile.dat"), 0).empty()) {
         RunUpdate(state);
         return true;
     }
@@ -137,10 +137,7 @@ bool CheckForUpdate(AppState& state, const std::function<void()>& pumpEvents) {
 void RunUpdate(const AppState& state) {
     const std::string updater = state.AppFile("update.exe");
     // A file fetched over FTP is not executable here; the updater must be.
-    struct stat info {};
-    if (::stat(updater.c_str(), &info) == 0) {
-        ::chmod(updater.c_str(), info.st_mode | S_IXUSR);
-    }
+    static_cast<void>(platform::MakeExecutable(updater));
     static_cast<void>(ExecuteFile(updater, "", state.appFolder));
 }
 

@@ -2,7 +2,7 @@
 
 #include "QueryDriver.h"
 #include "TomlReader.h"
-#include "base/FileIo.h"
+#include "platform/Platform.h"
 
 #include <climits>
 #include <filesystem>
@@ -315,7 +315,7 @@ Config DefaultConfig() {
 }
 
 std::optional<Config> LoadConfig(const std::string& path, std::string& error) {
-    const auto content = ReadRegularFile(path, kMaxConfigBytes, error);
+    const auto content = platform::ReadRegularFile(path, kMaxConfigBytes, error);
     if (!content) {
         if (error.empty()) {
             error = path + ": no such file";

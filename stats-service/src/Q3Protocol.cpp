@@ -1,7 +1,6 @@
 #include "Q3Protocol.h"
 
 #include "QueryDriver.h"
-#include "base/FileIo.h"
 #include "base/Text.h"
 
 namespace lindrel::stats {

@@ -1,7 +1,6 @@
 #include "Registry.h"
 
 #include "Net.h"
-#include "base/FileIo.h"
 #include "base/Text.h"
 #include "base/UrlCodec.h"
 

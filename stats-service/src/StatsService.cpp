@@ -1,9 +1,9 @@
 #include "StatsService.h"
 
 #include "Replies.h"
-#include "base/FileIo.h"
 #include "base/Text.h"
 #include "base/UrlCodec.h"
+#include "platform/Platform.h"
 
 #include <iostream>
 
@@ -89,7 +89,7 @@ bool StatsService::Start(std::string& error) {
         }
     }
     if (!config_.stateFile.empty()) {
-        const auto saved = ReadRegularFile(config_.stateFile, kMaxStateFileBytes, error);
+        const auto saved = platform::ReadRegularFile(config_.stateFile, kMaxStateFileBytes, error);
         if (!error.empty()) {
             return false;
         }
@@ -208,7 +208,7 @@ awaitable<HttpReply> StatsService::Lookup(std::string_view value, asio::ip::addr
 
 void StatsService::SaveState() const {
     if (!config_.stateFile.empty() &&
-        !ReplaceFileContent(config_.stateFile, registry_.SerializeRegistered())) {
+        !platform::ReplaceFileContent(config_.stateFile, registry_.SerializeRegistered())) {
         std::cerr << "lindrel-stats: cannot write " << config_.stateFile << "\n";
     }
 }

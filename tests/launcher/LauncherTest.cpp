@@ -1,6 +1,7 @@
-#include "launcher/Launcher.h"
-
 #include "core/AppState.h"
+#include "launcher/GameCommand.h"
+#include "launcher/ShellOpen.h"
+#include "platform/Platform.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
@@ -96,10 +97,11 @@ TEST(PathText, ProperCaseAndLongPath) {
     std::filesystem::create_directory(dir / "Games");
     test::WriteFile(dir / "Games" / "q3", "");
     const std::string path = (dir / "Games" / "q3").string();
-    EXPECT_EQ(ListingQuery(path, kListFiles), "q3");
-    EXPECT_EQ(ListingQuery((dir / "Games").string(), kListFiles), "");
-    EXPECT_EQ(ListingQuery((dir / "Games").string(), kListFilesAndFolders), "Games");
-    EXPECT_EQ(ListingQuery(path + "x", kListFiles), "");
+    EXPECT_EQ(platform::ListingQuery(path, platform::kListFiles), "q3");
+    EXPECT_EQ(platform::ListingQuery((dir / "Games").string(), platform::kListFiles), "");
+    EXPECT_EQ(platform::ListingQuery((dir / "Games").string(), platform::kListFilesAndFolders),
+              "Games");
+    EXPECT_EQ(platform::ListingQuery(path + "x", platform::kListFiles), "");
     EXPECT_EQ(GetLongPath(path), ProperCasePath(path));
     EXPECT_EQ(GetLongPath(path + "x"), path + "x");
     EXPECT_EQ(GetLongPath(""), "");

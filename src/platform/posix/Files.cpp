@@ -1,15 +1,16 @@
-#include "base/FileIo.h"
+#include "platform/Platform.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <random>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
-namespace lindrel {
+namespace lindrel::platform {
 
 namespace {
 
@@ -85,6 +86,15 @@ std::optional<std::string> ReadAll(int fd, std::size_t maxBytes) {
 
 } // namespace
 
+std::string ProgramFolder() {
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return {};
+    }
+    return exe.parent_path().string();
+}
+
 bool ReplaceFileContent(const std::string& path, std::string_view content) {
     std::string temporary;
     const int fd = CreateTemporary(path, temporary);
@@ -140,22 +150,31 @@ std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t 
     return content;
 }
 
-bool LineReader::Next(std::string_view& line) {
-    if (rest_.empty()) {
+bool AppendToFile(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
         return false;
     }
-    const auto end = rest_.find('\n');
-    if (end == std::string_view::npos) {
-        line = rest_;
-        rest_ = {};
-    } else {
-        line = rest_.substr(0, end);
-        rest_.remove_prefix(end + 1);
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
-    }
-    return true;
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    const bool closed = ::close(fd) == 0;
+    return closed && written == static_cast<ssize_t>(bytes.size());
 }
 
-} // namespace lindrel
+bool MakeExecutable(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && ::chmod(path.c_str(), info.st_mode | S_IXUSR) == 0;
+}
+
+EntryKind EntryAt(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
+        return EntryKind::None;
+    }
+    return S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::File;
+}
+
+bool IsProgram(const std::string& path) {
+    return ::access(path.c_str(), X_OK) == 0;
+}
+
+} // namespace lindrel::platform

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the programs need of the operating system, and nothing else: the one seam a port
+// to another system replaces (one folder per system beside this header). Errors are
+// values: false, an empty optional, or a StartResult; nothing here throws.
+namespace lindrel::platform {
+
+// --- Files -------------------------------------------------------------------------
+
+// The folder that holds the running program's file, without a trailing separator
+// (except for the root folder itself). Empty when the system cannot tell.
+std::string ProgramFolder();
+
+// Replaces a file's content as one step: the bytes go to a new temporary file in the same
+// folder, created exclusively under a random name (never through a link), synced, and
+// renamed over the target; the folder is synced after the rename. A reader, or the next
+// start after a crash or a power loss, sees either the old content or the new one, never a
+// part. An existing target's permission bits are kept. Returns false, leaving the target
+// untouched, when anything fails.
+bool ReplaceFileContent(const std::string& path, std::string_view content);
+
+// The whole content of a file; empty when it cannot be opened or read.
+std::optional<std::string> ReadFileContent(const std::string& path);
+
+// A file read from a folder others may write into: it must be a regular file of at most
+// maxBytes. It is opened without blocking and checked once open, so a FIFO or a device
+// (or a link to one) is refused at once. Empty with error empty when the file does not
+// exist; empty with error set (naming the file) when it is refused or cannot be read.
+std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t maxBytes,
+                                           std::string& error);
+
+// Appends bytes to a file, creating it, in one write: entries two processes append at
+// once never interleave. False when the file cannot be opened or written.
+bool AppendToFile(const std::string& path, std::string_view bytes);
+
+// Sets the owner's execute bit on a file (one fetched over the network has none).
+bool MakeExecutable(const std::string& path);
+
+enum class EntryKind { None, File, Folder };
+// What is at a path, following links.
+EntryKind EntryAt(const std::string& path);
+// Whether the file at path may be run as a program by this user.
+bool IsProgram(const std::string& path);
+
+// The name of the file system entry at path (its last component, "/" and "\" both
+// separating), or empty when there is none. Mask 55 also finds folders; 0 and 39 find
+// files only.
+inline constexpr int kListFiles = 39;
+inline constexpr int kListFilesAndFolders = 55;
+std::string ListingQuery(const std::string& path, int mask);
+
+// --- Programs ----------------------------------------------------------------------
+
+enum class StartResult {
+    Started,
+    FileNotFound,
+    PathNotFound,
+    AccessDenied,
+    OutOfMemory,
+    NotAProgram,
+};
+
+// Starts a program detached from this one (nobody's child to reap, in a session of its
+// own) in folder, with exactly these arguments: no shell reads them. Reports whether the
+// program itself could be started, not how it ends.
+StartResult StartDetached(const std::string& program, const std::vector<std::string>& arguments,
+                          const std::string& folder);
+
+// Hands a file that is not a program to the desktop's opener (the one its type is
+// associated with). FileNotFound when the desktop has no opener.
+StartResult OpenWithDesktop(const std::string& file, const std::string& folder);
+
+// --- Clock and locale --------------------------------------------------------------
+
+// The local time now, from one clock reading.
+std::tm LocalTimeNow();
+
+// The user's LC_TIME locale name from the environment (LC_ALL, LC_TIME, LANG); empty
+// when none is set.
+std::string UserTimeLocale();
+
+// strftime's format in the named locale; empty when the locale is not installed or the
+// result is empty.
+std::optional<std::string> FormatTimeInLocale(const std::tm& when, const std::string& localeName,
+                                              const char* format);
+
+} // namespace lindrel::platform

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/status/Forms.h"
 #include "ui/status/StatusActions.h"
+#include "ui/widgets/Forms.h"
 
 #include <QPointer>
 #include <functional>

@@ -145,19 +145,6 @@ TEST(PlayersReply, ListsEveryPlayerAndMarksTheWanted) {
     EXPECT_EQ(PlayersReply(registry, "x", ""), "");
 }
 
-// Records the rows the monitor's player list would show.
-struct RecordedRows : PlayerListView {
-    std::vector<std::string> names;
-    void SetListHeight(int) override {}
-    void ShowNoPlayers() override {}
-    void ShowRows(int) override {}
-    void ConfigureScrollBar(int, int) override {}
-    void AddRow(int, const std::string& name, const std::string&, const std::string&,
-                bool) override {
-        names.push_back(name);
-    }
-};
-
 TEST(PlayersReply, NoNameBreaksTheLinesAndTheMonitorReadsEveryPlayer) {
     Registry registry;
     registry.Add(Server(7, {"Players:99", "", "  ", "players:1x", "Grism"}));
@@ -168,10 +155,12 @@ TEST(PlayersReply, NoNameBreaksTheLinesAndTheMonitorReadsEveryPlayer) {
         << reply;
     AppState state(std::filesystem::temp_directory_path().string());
     state.ServerData(0, StatsID) = "7";
-    RecordedRows rows;
-    ApplyPlayersReply(state, 0, reply, rows);
-    EXPECT_EQ(rows.names, (std::vector<std::string>{"_Players:99", "(no name)", "(no name)",
-                                                    "_players:1x", "Grism"}));
+    std::vector<std::string> names;
+    for (const PlayerRow& row : ApplyPlayersReply(state, 0, reply).rows) {
+        names.push_back(row.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"_Players:99", "(no name)", "(no name)",
+                                               "_players:1x", "Grism"}));
 }
 
 TEST(StatusReply, StaysWithinItsBoundCuttingFoundNamesWhole) {

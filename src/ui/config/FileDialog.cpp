@@ -1,7 +1,7 @@
 #include "ui/config/FileDialog.h"
 
 #include "core/AppState.h"
-#include "ui/status/Ansi.h"
+#include "ui/widgets/Ansi.h"
 
 #include <QComboBox>
 #include <QFileDialog>

@@ -2,9 +2,11 @@
 
 #include "core/AppState.h"
 #include "core/Settings.h"
-#include "ui/status/Ansi.h"
-#include "ui/status/Widgets.h"
-#include "ui/status/frmStatus.h"
+#include "ui/widgets/Ansi.h"
+#include "ui/widgets/DialogOwner.h"
+#include "ui/widgets/Layouts.h"
+#include "ui/widgets/Style.h"
+#include "ui/widgets/Widgets.h"
 
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -12,23 +14,29 @@
 
 namespace lindrel {
 
-frmGlobalOptions::frmGlobalOptions(AppState& state, frmStatus& status, const ScreenMetrics& screen)
+frmGlobalOptions::frmGlobalOptions(AppState& state, DialogOwner& owner, const ScreenMetrics& screen)
     : SkinnedDialog(screen, ":/lindrel/global.png", kWidthTwips, kHeightTwips, Qt::white),
-      state_(state), status_(status) {
+      state_(state), owner_(owner) {
     setObjectName("frmGlobalOptions");
     setWindowTitle("Global Options");
+    namespace place = layout::global;
+    using layout::dialog::kBoxHeight;
+    using layout::dialog::kCaptionHeight;
+    using layout::dialog::kCaptionWidth;
     const char* captions[] = {
         "User Name:", "Password:", "Find Player 1:", "Find Player 2:", "Find Player 3:"};
-    const int tops[] = {600, 960, 1320, 1680, 2040};
-    for (int i = 0; i < 5; ++i) {
-        Caption(captions[i], i == 0 ? 15 : 0, tops[i], 1215, 255);
-        txtData_[static_cast<std::size_t>(i)] = TextBox(i == 0 ? 1440 : 1425, tops[i], 1935, 210);
+    for (std::size_t i = 0; i < std::size(captions); ++i) {
+        const bool first = i == 0;
+        Caption(captions[i], {first ? place::kFirstCaptionLeft : place::kCaptionLeft,
+                              place::kRowTops[i], kCaptionWidth, kCaptionHeight});
+        txtData_[i] = TextBox({first ? place::kFirstBoxLeft : place::kBoxLeft, place::kRowTops[i],
+                               place::kBoxWidth, kBoxHeight});
     }
     for (std::size_t i = 0; i + 1 < txtData_.size(); ++i) {
         setTabOrder(txtData_[i], txtData_[i + 1]);
     }
-    Button("OK", 1680, 3630, 930, 255, [this] { lblOk_Click(); })->setObjectName("lblOk");
-    Button("Close", 2640, 3630, 975, 255, [this] { lblClose_Click(); })->setObjectName("lblClose");
+    Button("OK", place::kOk, [this] { lblOk_Click(); })->setObjectName("lblOk");
+    Button("Close", place::kClose, [this] { lblClose_Click(); })->setObjectName("lblClose");
     startSystemMove = [](QWindow& window) { return window.startSystemMove(); };
 }
 
@@ -39,7 +47,8 @@ void frmGlobalOptions::LoadMe() {
     show();
     const ScreenMetrics& m = screen();
     const int left = RoundHalfEven(m.fullWidth * m.twipsPerPixelX - kWidthTwips);
-    const int top = RoundHalfEven(m.fullHeight * m.twipsPerPixelY - kHeightTwips) - 765;
+    const int top = RoundHalfEven(m.fullHeight * m.twipsPerPixelY - kHeightTwips) -
+                    layout::global::kAboveBottom;
     MoveTwips(*this, m, {top, left});
     ShowData();
 }
@@ -60,14 +69,14 @@ void frmGlobalOptions::lblOk_Click() {
     state_.FindMark.fill(0);
     StoreData();
     SaveSettings(state_);
-    status_.setEnabled(true);
+    owner_.ReEnable();
     state_.DialogOpen = false;
     close();
 }
 
 void frmGlobalOptions::lblClose_Click() {
     close();
-    status_.setEnabled(true);
+    owner_.ReEnable();
 }
 
 void frmGlobalOptions::mousePressEvent(QMouseEvent* event) {

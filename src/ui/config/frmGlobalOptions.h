@@ -1,6 +1,7 @@
 #pragma once
 
-#include "ui/config/Dialog.h"
+#include "ui/widgets/Layouts.h"
+#include "ui/widgets/SkinnedDialog.h"
 
 #include <array>
 #include <functional>
@@ -11,12 +12,12 @@ class QWindow;
 namespace lindrel {
 
 struct AppState;
-class frmStatus;
+class DialogOwner;
 
 // "Global Options": the user name and password, and three players to look for.
 class frmGlobalOptions : public SkinnedDialog {
 public:
-    frmGlobalOptions(AppState& state, frmStatus& status, const ScreenMetrics& screen);
+    frmGlobalOptions(AppState& state, DialogOwner& owner, const ScreenMetrics& screen);
 
     // Places the window in the bottom-right corner, shows it and fills the boxes.
     void LoadMe();
@@ -30,15 +31,15 @@ public:
 
     QLineEdit& txtData(int index) const { return *txtData_.at(static_cast<std::size_t>(index)); }
 
-    static constexpr int kWidthTwips = 3735;
-    static constexpr int kHeightTwips = 3960;
+    static constexpr int kWidthTwips = layout::global::kWidth;
+    static constexpr int kHeightTwips = layout::global::kHeight;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
     AppState& state_;
-    frmStatus& status_;
+    DialogOwner& owner_;
     std::array<QLineEdit*, 5> txtData_{};
 };
 

@@ -5,9 +5,11 @@
 #include "core/Log.h"
 #include "core/Settings.h"
 #include "service/Directory.h"
-#include "ui/status/Ansi.h"
-#include "ui/status/Widgets.h"
-#include "ui/status/frmStatus.h"
+#include "ui/widgets/Ansi.h"
+#include "ui/widgets/DialogOwner.h"
+#include "ui/widgets/Layouts.h"
+#include "ui/widgets/Style.h"
+#include "ui/widgets/Widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,43 +26,45 @@ constexpr int kBoxField[] = {ServerName, ServerIP,     ServerPort, RconPwd,
 
 } // namespace
 
-frmOptions::frmOptions(AppState& state, frmStatus& status, const ScreenMetrics& screen)
+frmOptions::frmOptions(AppState& state, DialogOwner& owner, const ScreenMetrics& screen)
     : SkinnedDialog(screen, ":/lindrel/options.png", kWidthTwips, kHeightTwips,
-                    QColor(0x12, 0x15, 0x1b)),
-      state_(state), status_(status) {
+                    style::OptionsBackground()),
+      state_(state), owner_(owner) {
     setObjectName("frmOptions");
     setWindowTitle("Game Options");
+    namespace place = layout::options;
+    using layout::dialog::kBoxHeight;
+    using layout::dialog::kCaptionHeight;
+    using layout::dialog::kCaptionWidth;
     const char* captions[] = {"Server Name:", "IP / Port:",     "Down Notify:", "RCON Pwd:",
                               "Game Pwd:",    "Player Config:", "Other Cmds:"};
-    const int captionTops[] = {480, 1175, 1410, 1680, 1980, 2340, 2670};
-    for (int i = 0; i < 7; ++i) {
-        Caption(captions[i], 15, captionTops[i], 1215, 255);
+    for (std::size_t i = 0; i < std::size(captions); ++i) {
+        Caption(captions[i],
+                {place::kCaptionLeft, place::kCaptionTops[i], kCaptionWidth, kCaptionHeight});
     }
-    Caption("Game Type:", 0, 840, 1215, 255);
-    Caption("EXE Path:", 0, 2970, 1215, 255);
+    Caption("Game Type:", place::kGameTypeCaption);
+    Caption("EXE Path:", place::kExePathCaption);
 
-    txtData_[0] = TextBox(1440, 480, 1935, 210);
+    txtData_[0] = TextBox(place::kServerName);
     cboGameType_ = new QComboBox(this);
-    SetTwipsGeometry(*cboGameType_, screen, 1440, 765, 1935, 300);
-    QFont small("Arial");
-    small.setPointSizeF(6.75);
-    cboGameType_->setFont(small);
-    txtData_[1] = TextBox(1440, 1175, 1335, 210);
-    txtData_[2] = TextBox(2880, 1175, 495, 210);
+    SetTwipsGeometry(*cboGameType_, screen, place::kGameType);
+    cboGameType_->setFont(style::SmallFont());
+    txtData_[1] = TextBox(place::kAddress);
+    txtData_[2] = TextBox(place::kPort);
     chkServerDown_ = new QCheckBox(this);
-    SetTwipsGeometry(*chkServerDown_, screen, 1440, 1440, 135, 195);
+    SetTwipsGeometry(*chkServerDown_, screen, place::kDownNotify);
     chkServerDown_->setToolTip("Notify When Server is Down");
-    const int boxTops[] = {1680, 2010, 2340, 2670};
-    for (int i = 0; i < 4; ++i) {
-        txtData_[3 + static_cast<std::size_t>(i)] = TextBox(1440, boxTops[i], 1935, 210);
+    for (std::size_t i = 0; i < std::size(place::kLowerBoxTops); ++i) {
+        txtData_[3 + i] =
+            TextBox({place::kLowerBoxLeft, place::kLowerBoxTops[i], place::kBoxWidth, kBoxHeight});
     }
-    txtData_[7] = TextBox(1425, 3000, 1935, 210);
+    txtData_[7] = TextBox(place::kExePath);
     cmdDialog_ = new QPushButton("Browse...", this);
-    SetTwipsGeometry(*cmdDialog_, screen, 2526, 3210, 855, 250);
-    cmdDialog_->setStyleSheet("background: rgb(224, 224, 224); color: black; border: none;");
+    SetTwipsGeometry(*cmdDialog_, screen, place::kBrowse);
+    cmdDialog_->setStyleSheet(style::kPlainButtonSheet);
     connect(cmdDialog_, &QPushButton::clicked, this, [this] { cmdDialog_Click(); });
-    Button("&OK", 1680, 3635, 930, 255, [this] { lblOk_Click(); })->setObjectName("lblOk");
-    Button("&Close", 2640, 3635, 975, 255, [this] { lblClose_Click(); })->setObjectName("lblClose");
+    Button("&OK", place::kOk, [this] { lblOk_Click(); })->setObjectName("lblOk");
+    Button("&Close", place::kClose, [this] { lblClose_Click(); })->setObjectName("lblClose");
 
     QWidget* order[] = {txtData_[0],    cboGameType_, txtData_[1], txtData_[2],
                         chkServerDown_, txtData_[3],  txtData_[4], txtData_[5],
@@ -116,13 +120,13 @@ void frmOptions::lblOk_Click() {
     state_.ServerData(slot_, StatsID) = std::to_string(statsId);
     SaveData();
     SaveSettings(state_);
-    status_.setEnabled(true);
+    owner_.ReEnable();
     state_.DialogOpen = false;
     close();
 }
 
 void frmOptions::lblClose_Click() {
-    status_.setEnabled(true);
+    owner_.ReEnable();
     state_.DialogOpen = false;
     close();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "ui/config/Dialog.h"
 #include "ui/config/FileDialog.h"
+#include "ui/widgets/Layouts.h"
+#include "ui/widgets/SkinnedDialog.h"
 
 #include <array>
 #include <functional>
@@ -14,12 +15,12 @@ class QPushButton;
 namespace lindrel {
 
 struct AppState;
-class frmStatus;
+class DialogOwner;
 
 // "Game Options": one slot's server, passwords, launch settings and game type.
 class frmOptions : public SkinnedDialog {
 public:
-    frmOptions(AppState& state, frmStatus& status, const ScreenMetrics& screen);
+    frmOptions(AppState& state, DialogOwner& owner, const ScreenMetrics& screen);
 
     void LoadMe(int MyIndex, int MyTop, int MyLeft);
     void ShowData();
@@ -37,14 +38,14 @@ public:
     QCheckBox& chkServerDown() const { return *chkServerDown_; }
     const FileDialogResult& LastFileDialogResult() const { return lastResult_; }
 
-    static constexpr int kWidthTwips = 3735;
-    static constexpr int kHeightTwips = 3960;
+    static constexpr int kWidthTwips = layout::options::kWidth;
+    static constexpr int kHeightTwips = layout::options::kHeight;
 
 private:
     int SelectedGameType() const;
 
     AppState& state_;
-    frmStatus& status_;
+    DialogOwner& owner_;
     int slot_ = 0;
     std::array<QLineEdit*, 8> txtData_{};
     QComboBox* cboGameType_;

@@ -1,9 +1,11 @@
 #include "ui/config/frmPlayers.h"
 
 #include "core/AppState.h"
-#include "ui/status/Ansi.h"
-#include "ui/status/Widgets.h"
-#include "ui/status/frmStatus.h"
+#include "ui/widgets/Ansi.h"
+#include "ui/widgets/DialogOwner.h"
+#include "ui/widgets/Layouts.h"
+#include "ui/widgets/Style.h"
+#include "ui/widgets/Widgets.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -12,58 +14,39 @@
 
 namespace lindrel {
 
-namespace {
+namespace place = layout::players;
 
-const QColor kYellow(255, 255, 0);
-const QColor kBlack(0, 0, 0);
-
-void Colour(QWidget& widget, const QColor& background, const QColor& text) {
-    QPalette colours = widget.palette();
-    colours.setColor(QPalette::Window, background);
-    colours.setColor(QPalette::Base, background);
-    colours.setColor(QPalette::Button, background);
-    colours.setColor(QPalette::Text, text);
-    colours.setColor(QPalette::WindowText, text);
-    colours.setColor(QPalette::ButtonText, text);
-    widget.setPalette(colours);
-    widget.setAutoFillBackground(true);
-}
-
-} // namespace
-
-frmPlayers::frmPlayers(AppState& state, frmStatus& status, const ScreenMetrics& screen)
-    : SkinnedDialog(screen, ":/lindrel/players.png", kWidthTwips, kHeightTwips, kBlack),
-      state_(state), status_(status) {
+frmPlayers::frmPlayers(AppState& state, DialogOwner& owner, const ScreenMetrics& screen)
+    : SkinnedDialog(screen, ":/lindrel/players.png", kWidthTwips, kHeightTwips, style::Black()),
+      state_(state), owner_(owner) {
     setObjectName("frmPlayers");
     setWindowTitle("Player List");
-    Caption("Server Name:", 15, 480, 1215, 255);
+    Caption("Server Name:", place::kServerCaption);
 
     cboServers_ = new QComboBox(this);
-    SetTwipsGeometry(*cboServers_, screen, 1320, 480, 2295, 300);
-    QFont small("Arial");
-    small.setPointSizeF(6.75);
-    cboServers_->setFont(small);
-    Colour(*cboServers_, kBlack, kYellow);
+    SetTwipsGeometry(*cboServers_, screen, place::kServers);
+    cboServers_->setFont(style::SmallFont());
+    Colour(*cboServers_, style::Black(), style::Yellow());
     connect(cboServers_, &QComboBox::activated, this, [this] { cboServers_Click(); });
 
     fraList_ = new QWidget(this);
-    SetTwipsGeometry(*fraList_, screen, 240, 900, 3015, 2400);
-    Colour(*fraList_, kBlack, kYellow);
+    SetTwipsGeometry(*fraList_, screen, place::kList);
+    Colour(*fraList_, style::Black(), style::Yellow());
     fraPlayers_ = new QWidget(fraList_);
-    SetTwipsGeometry(*fraPlayers_, screen, 0, 0, 3135, 255);
-    Colour(*fraPlayers_, kBlack, kYellow);
-    template_ = RowBox(0, 0, 3015, "", false);
+    SetTwipsGeometry(*fraPlayers_, screen, place::kRows);
+    Colour(*fraPlayers_, style::Black(), style::Yellow());
+    template_ = RowBox(place::kTemplateRow, "", false);
     template_->setObjectName("txtData0");
 
     vbar_ = new QScrollBar(Qt::Vertical, this);
-    SetTwipsGeometry(*vbar_, screen, 3360, 900, 255, 2535);
+    SetTwipsGeometry(*vbar_, screen, place::kScrollBar);
     vbar_->setEnabled(false);
     connect(vbar_, &QScrollBar::valueChanged, this, [this](int value) {
         fraPlayers_->move(0, -this->screen().ToPixelsY(value * scrollStep_));
     });
 
-    Button("&OK", 1680, 3630, 930, 255, [this] { CloseMe(); })->setObjectName("lblOk");
-    Button("&Refresh", 2640, 3630, 975, 255, [this] {
+    Button("&OK", place::kOk, [this] { CloseMe(); })->setObjectName("lblOk");
+    Button("&Refresh", place::kRefresh, [this] {
         lblRefresh_Click();
     })->setObjectName("lblRefresh");
 
@@ -80,18 +63,17 @@ QLineEdit& frmPlayers::txtData(int index) const {
     return index == 0 ? *template_ : *rows_.at(static_cast<std::size_t>(index - 1));
 }
 
-QLineEdit* frmPlayers::RowBox(int left, int top, int width, const std::string& text,
-                              bool highlighted) {
+QLineEdit* frmPlayers::RowBox(TwipsRect place, const std::string& text, bool highlighted) {
     auto* box = new QLineEdit(fraPlayers_);
-    SetTwipsGeometry(*box, screen(), left, top, width, 210);
-    QFont font("Arial");
-    font.setPointSizeF(8.25);
-    box->setFont(font);
+    SetTwipsGeometry(*box, screen(), place);
+    box->setFont(style::Font());
     box->setFrame(false);
     box->setText(FromAnsi(text));
     box->setReadOnly(true);
     box->setCursorPosition(0);
-    Colour(*box, highlighted ? kYellow : kBlack, highlighted ? kBlack : kYellow);
+    const QColor yellow = style::Yellow();
+    const QColor black = style::Black();
+    Colour(*box, highlighted ? yellow : black, highlighted ? black : yellow);
     box->show();
     return box;
 }
@@ -123,8 +105,8 @@ void frmPlayers::cboServers_Click() {
 }
 
 void frmPlayers::RefreshList() {
-    PullPlayers(state_, slot_, *this);
-    status_.LoadServerData(slot_);
+    ShowList(PullPlayers(state_, slot_));
+    owner_.RefreshRow(slot_);
 }
 
 void frmPlayers::ClearRows() {
@@ -135,43 +117,48 @@ void frmPlayers::ClearRows() {
 }
 
 void frmPlayers::CloseMe() {
-    status_.setEnabled(true);
+    owner_.ReEnable();
     state_.DialogOpen = false;
     hide();
     ClearRows();
     close();
 }
 
-void frmPlayers::SetListHeight(int twips) {
-    vbar_->resize(vbar_->width(), screen().ToPixelsY(twips));
-    fraList_->resize(fraList_->width(), screen().ToPixelsY(twips));
-}
-
-void frmPlayers::ShowNoPlayers() {
-    template_->setText("No Players Found");
-    template_->show();
-    fraPlayers_->resize(fraPlayers_->width(), screen().ToPixelsY(kPlayerRowTwips));
-}
-
-void frmPlayers::ShowRows(int rowsHeight) {
+void frmPlayers::ShowList(const PlayerList& list) {
+    if (!list.serverRead) {
+        return;
+    }
+    const int listHeight = screen().ToPixelsY(place::kListHeight);
+    vbar_->resize(vbar_->width(), listHeight);
+    fraList_->resize(fraList_->width(), listHeight);
+    if (!list.announced) {
+        return;
+    }
+    if (*list.announced == 0) {
+        template_->setText("No Players Found");
+        template_->show();
+        fraPlayers_->resize(fraPlayers_->width(), screen().ToPixelsY(place::kRowHeight));
+        return;
+    }
     template_->hide();
-    fraPlayers_->resize(fraPlayers_->width(), screen().ToPixelsY(rowsHeight));
-}
-
-void frmPlayers::ConfigureScrollBar(int maximum, int step) {
-    scrollStep_ = step;
-    vbar_->setMaximum(maximum);
-    vbar_->setValue(0);
-    fraPlayers_->move(0, 0);
-    vbar_->setEnabled(true);
-}
-
-void frmPlayers::AddRow(int row, const std::string& name, const std::string& first,
-                        const std::string& second, bool highlighted) {
-    const int top = kPlayerRowTwips * row;
-    rows_.push_back(RowBox(0, top, 1930, name, highlighted));
-    rows_.push_back(RowBox(1955, top, 500, first, highlighted));
-    rows_.push_back(RowBox(2480, top, 500, second, highlighted));
+    fraPlayers_->resize(fraPlayers_->width(), screen().ToPixelsY(list.count * place::kRowHeight));
+    if (list.count > place::kVisibleRows) {
+        scrollStep_ = place::kRowHeight;
+        vbar_->setMaximum(list.count - place::kVisibleRows);
+        vbar_->setValue(0);
+        fraPlayers_->move(0, 0);
+        vbar_->setEnabled(true);
+    }
+    for (std::size_t row = 0; row < list.rows.size(); ++row) {
+        const PlayerRow& player = list.rows[row];
+        const int top = place::kRowHeight * static_cast<int>(row);
+        const std::string* texts[] = {&player.name, &player.first, &player.second};
+        for (std::size_t column = 0; column < std::size(texts); ++column) {
+            rows_.push_back(RowBox({place::kColumnLefts[column], top, place::kColumnWidths[column],
+                                    place::kRowBoxHeight},
+                                   *texts[column], player.highlighted));
+        }
+    }
 }
 
 } // namespace lindrel

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "service/Players.h"
-#include "ui/config/Dialog.h"
+#include "ui/widgets/Layouts.h"
+#include "ui/widgets/SkinnedDialog.h"
 
 #include <QTimer>
 #include <vector>
@@ -13,12 +14,12 @@ class QScrollBar;
 namespace lindrel {
 
 struct AppState;
-class frmStatus;
+class DialogOwner;
 
 // "Player List": the players of one watched server, the wanted ones highlighted.
-class frmPlayers : public SkinnedDialog, public PlayerListView {
+class frmPlayers : public SkinnedDialog {
 public:
-    frmPlayers(AppState& state, frmStatus& status, const ScreenMetrics& screen);
+    frmPlayers(AppState& state, DialogOwner& owner, const ScreenMetrics& screen);
 
     // Shows the slot's players; the caller has disabled the status window and set
     // DialogOpen, and shows this window afterwards.
@@ -29,12 +30,9 @@ public:
     void cboServers_Click();
     void lblRefresh_Click() { cboServers_Click(); }
 
-    void SetListHeight(int twips) override;
-    void ShowNoPlayers() override;
-    void ShowRows(int rowsHeight) override;
-    void ConfigureScrollBar(int maximum, int step) override;
-    void AddRow(int row, const std::string& name, const std::string& first,
-                const std::string& second, bool highlighted) override;
+    // Lays out what a reply said: the list's height, "No Players Found" or the rows, and
+    // the scroll bar when more rows than fit.
+    void ShowList(const PlayerList& list);
 
     int slot() const { return slot_; }
     QComboBox& cboServers() const { return *cboServers_; }
@@ -45,14 +43,14 @@ public:
     int RowBoxCount() const { return static_cast<int>(rows_.size()); }
     QTimer& timRefresh() { return timRefresh_; }
 
-    static constexpr int kWidthTwips = 3720;
-    static constexpr int kHeightTwips = 3945;
+    static constexpr int kWidthTwips = layout::players::kWidth;
+    static constexpr int kHeightTwips = layout::players::kHeight;
 
 private:
-    QLineEdit* RowBox(int left, int top, int width, const std::string& text, bool highlighted);
+    QLineEdit* RowBox(TwipsRect place, const std::string& text, bool highlighted);
 
     AppState& state_;
-    frmStatus& status_;
+    DialogOwner& owner_;
     int slot_ = 0;
     QComboBox* cboServers_;
     QWidget* fraList_;

@@ -1,7 +1,9 @@
 #include "ui/status/frmAlert.h"
 
-#include "ui/status/Forms.h"
-#include "ui/status/Widgets.h"
+#include "ui/widgets/Forms.h"
+#include "ui/widgets/Layouts.h"
+#include "ui/widgets/Style.h"
+#include "ui/widgets/Widgets.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -9,13 +11,7 @@
 
 namespace lindrel {
 
-namespace {
-
-constexpr int kWidthTwips = 5550;
-constexpr int kHeightTwips = 2340;
-const QColor kLightYellow(255, 255, 192);
-
-} // namespace
+namespace place = layout::alert;
 
 frmAlert::frmAlert(const ScreenMetrics& screen)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
@@ -25,32 +21,32 @@ frmAlert::frmAlert(const ScreenMetrics& screen)
     setFocusPolicy(Qt::NoFocus);
     setObjectName("frmAlert");
     setWindowTitle("Lindrel Alert");
-    resize(screen.ToPixelsX(kWidthTwips), screen.ToPixelsY(kHeightTwips));
+    resize(screen.ToPixelsX(place::kWidth), screen.ToPixelsY(place::kHeight));
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, kLightYellow);
-    colours.setColor(QPalette::Base, kLightYellow);
-    colours.setColor(QPalette::WindowText, QColor(0x20, 0x20, 0x20));
-    colours.setColor(QPalette::Text, QColor(0x20, 0x20, 0x20));
+    colours.setColor(QPalette::Window, style::AlertBackground());
+    colours.setColor(QPalette::Base, style::AlertBackground());
+    colours.setColor(QPalette::WindowText, style::AlertText());
+    colours.setColor(QPalette::Text, style::AlertText());
     setPalette(colours);
     setAutoFillBackground(true);
 
     lblTitle_ = new QLabel(this);
-    SetTwipsGeometry(*lblTitle_, screen, 120, 30, 5175, 255);
+    SetTwipsGeometry(*lblTitle_, screen, place::kTitle);
     QFont bold = font();
     bold.setBold(true);
     lblTitle_->setFont(bold);
 
     fraControls_ = new QWidget(this);
-    SetTwipsGeometry(*fraControls_, screen, 120, 360, 5175, 1575);
+    SetTwipsGeometry(*fraControls_, screen, place::kControls);
     lblMsg_ = new QPlainTextEdit(fraControls_);
-    SetTwipsGeometry(*lblMsg_, screen, 120, 120, 4935, 1335);
+    SetTwipsGeometry(*lblMsg_, screen, place::kMessage);
     lblMsg_->setReadOnly(true);
     lblMsg_->setFrameShape(QFrame::NoFrame);
     lblMsg_->setFocusPolicy(Qt::NoFocus);
     lblMsg_->setPlainText("Text1");
 
     lblOK_ = new ClickLabel("OK", this, [this] { lblOK_Click(); });
-    SetTwipsGeometry(*lblOK_, screen, 5040, 1950, 405, 255);
+    SetTwipsGeometry(*lblOK_, screen, place::kOk);
     lblOK_->setObjectName("lblOK");
 
     timKillMe_.setSingleShot(true);
@@ -69,7 +65,7 @@ void frmAlert::LoadMe(const QString& message, const QString& title) {
     text.replace("\r\n", "\n");
     lblMsg_->setPlainText(text);
     lblTitle_->setText(title);
-    MoveTwips(*this, screen_, AlertPlace(screen_, kWidthTwips, kHeightTwips));
+    MoveTwips(*this, screen_, AlertPlace(screen_, place::kWidth, place::kHeight));
     timKillMe_.start();
 }
 
@@ -87,10 +83,12 @@ void frmAlert::lblOK_Click() {
 
 void frmAlert::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.setPen(QColor(0x80, 0x80, 0x60));
+    painter.setPen(style::AlertOutline());
     // Shape1, the outline, and Line1, the rule under the title.
-    painter.drawRect(0, 0, screen_.ToPixelsX(5535) - 1, screen_.ToPixelsY(2295) - 1);
-    painter.drawLine(0, screen_.ToPixelsY(240), screen_.ToPixelsX(5520), screen_.ToPixelsY(240));
+    painter.drawRect(0, 0, screen_.ToPixelsX(place::kOutline.width) - 1,
+                     screen_.ToPixelsY(place::kOutline.height) - 1);
+    painter.drawLine(0, screen_.ToPixelsY(place::kRuleTop), screen_.ToPixelsX(place::kRuleWidth),
+                     screen_.ToPixelsY(place::kRuleTop));
 }
 
 } // namespace lindrel

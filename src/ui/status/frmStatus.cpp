@@ -3,11 +3,13 @@
 #include "core/AppState.h"
 #include "core/Log.h"
 #include "service/StatusPoll.h"
-#include "ui/status/Ansi.h"
 #include "ui/status/StatusActions.h"
 #include "ui/status/Tray.h"
-#include "ui/status/Widgets.h"
 #include "ui/status/frmAlert.h"
+#include "ui/widgets/Ansi.h"
+#include "ui/widgets/Layouts.h"
+#include "ui/widgets/Style.h"
+#include "ui/widgets/Widgets.h"
 
 #include <QCursor>
 #include <QLabel>
@@ -17,17 +19,6 @@
 
 namespace lindrel {
 
-namespace {
-
-constexpr int kInfoTops[] = {390, 735, 1035, 1350, 1680};
-constexpr int kGameTops[] = {420, 750, 1050, 1380, 1710};
-constexpr int kEditTops[] = {390, 705, 1020, 1350, 1650};
-constexpr int kInfoLefts[] = {480, 2040, 3120, 3720};
-constexpr int kInfoWidths[] = {1380, 825, 420, 300};
-constexpr const char* kDesignTexts[] = {"Server Name", "Map Name", "2/20", "125"};
-
-} // namespace
-
 frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetrics& screen)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), state_(state), actions_(actions),
       screen_(screen), skin_(":/lindrel/status.png") {
@@ -36,15 +27,18 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
     setWindowIcon(QIcon(":/lindrel/icon.png"));
     resize(screen.ToPixelsX(kWidthTwips), screen.ToPixelsY(kHeightTwips));
 
-    QFont rowFont("Arial");
-    rowFont.setPointSizeF(8.25);
+    namespace place = layout::status;
+    // What each column shows until the first poll fills it.
+    constexpr const char* kDesignTexts[] = {"Server Name", "Map Name", "2/20", "125"};
+    const QFont rowFont = style::Font();
     QPalette yellow = palette();
-    yellow.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    yellow.setColor(QPalette::WindowText, style::Yellow());
     for (int slot = 0; slot < kSlotCount; ++slot) {
         for (int column = 0; column < 4; ++column) {
             auto* label = new QLabel(kDesignTexts[column], this);
-            SetTwipsGeometry(*label, screen, kInfoLefts[column], kInfoTops[slot],
-                             kInfoWidths[column], 210);
+            SetTwipsGeometry(*label, screen,
+                             {place::kInfoLefts[column], place::kInfoTops[slot],
+                              place::kInfoWidths[column], place::kInfoHeight});
             label->setFont(rowFont);
             label->setPalette(yellow);
             label->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -54,7 +48,9 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
     // The hit areas lie above the texts, so a click on a row's text reaches them.
     for (int slot = 0; slot < kSlotCount; ++slot) {
         auto* game = new HitArea(this);
-        SetTwipsGeometry(*game, screen, 480, kGameTops[slot], 3495, 180);
+        TwipsRect gameArea = place::kGame;
+        gameArea.top = place::kGameTops[slot];
+        SetTwipsGeometry(*game, screen, gameArea);
         game->onDoubleClick = [this, slot] {
             try {
                 state_.SelectedSlot = slot;
@@ -71,7 +67,9 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
         lblGame_[static_cast<std::size_t>(slot)] = game;
 
         auto* edit = new HitArea(this);
-        SetTwipsGeometry(*edit, screen, 4170, kEditTops[slot], 120, 210);
+        TwipsRect editMark = place::kEdit;
+        editMark.top = place::kEditTops[slot];
+        SetTwipsGeometry(*edit, screen, editMark);
         edit->onClick = [this, slot] {
             const TwipsPoint at = WindowTwips(*this, screen_);
             actions_.OpenServerOptions(slot, at.top, at.left);
@@ -81,7 +79,7 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
         lblEdit_[static_cast<std::size_t>(slot)] = edit;
     }
     lblExit_ = new HitArea(this);
-    SetTwipsGeometry(*lblExit_, screen, 4080, 0, 240, 255);
+    SetTwipsGeometry(*lblExit_, screen, place::kExit);
     lblExit_->onClick = [this] { hide(); };
 
     startSystemMove = [](QWindow& window) { return window.startSystemMove(); };
@@ -207,6 +205,14 @@ void frmStatus::Timer1_Timer() {
         WriteLog(state_, HandlerLogLine("Timer1_Timer", failure), 4);
     }
     timer1_.start();
+}
+
+void frmStatus::ReEnable() {
+    setEnabled(true);
+}
+
+void frmStatus::RefreshRow(int slot) {
+    LoadServerData(slot);
 }
 
 void frmStatus::paintEvent(QPaintEvent*) {

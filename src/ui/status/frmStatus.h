@@ -2,9 +2,11 @@
 
 #include "service/AlertSink.h"
 #include "skin/Region.h"
-#include "ui/status/Forms.h"
 #include "ui/status/frmAlert.h"
 #include "ui/status/frmMenu.h"
+#include "ui/widgets/DialogOwner.h"
+#include "ui/widgets/Forms.h"
+#include "ui/widgets/Layouts.h"
 
 #include <QImage>
 #include <QPointer>
@@ -29,7 +31,7 @@ inline constexpr int kPollIntervalMs = 15000;
 
 // The main window: five status rows on a skin-shaped, borderless window, the tray icon,
 // the polling timer and the alert pop-up.
-class frmStatus : public QWidget, public AlertSink {
+class frmStatus : public QWidget, public AlertSink, public DialogOwner {
     Q_OBJECT
 public:
     frmStatus(AppState& state, StatusActions& actions, const ScreenMetrics& screen);
@@ -41,6 +43,8 @@ public:
     bool loaded() const { return loaded_; }
 
     void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage, int MyIcon) override;
+    void ReEnable() override;
+    void RefreshRow(int slot) override;
     void LoadServerData(int lngServerID);
     void LoadAllServerData();
     // Refreshes; if hidden, shows the window in the bottom-right corner, in front.
@@ -64,8 +68,8 @@ public:
     QSystemTrayIcon& TrayIcon() { return tray_; }
     const Region& WindowRegion() const { return region_; }
 
-    static constexpr int kWidthTwips = 4515;
-    static constexpr int kHeightTwips = 2355;
+    static constexpr int kWidthTwips = layout::status::kWidth;
+    static constexpr int kHeightTwips = layout::status::kHeight;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,5 @@
-#include "ui/status/Forms.h"
 #include "ui/status/frmAlert.h"
+#include "ui/widgets/Forms.h"
 
 #include <QPointer>
 #include <QTest>

@@ -4,8 +4,8 @@
 #include "support/WatchedSlots.h"
 #include "ui/status/StatusActions.h"
 #include "ui/status/Tray.h"
-#include "ui/status/Widgets.h"
 #include "ui/status/frmStatus.h"
+#include "ui/widgets/Widgets.h"
 
 #include <QLabel>
 #include <QTest>

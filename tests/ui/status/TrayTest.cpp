@@ -1,8 +1,8 @@
 #include "ui/status/Tray.h"
 
 #include "core/AppState.h"
-#include "ui/status/Ansi.h"
-#include "ui/status/Forms.h"
+#include "ui/widgets/Ansi.h"
+#include "ui/widgets/Forms.h"
 
 #include <gtest/gtest.h>
 

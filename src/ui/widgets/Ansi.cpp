@@ -1,4 +1,4 @@
-#include "ui/status/Ansi.h"
+#include "ui/widgets/Ansi.h"
 
 #include <array>
 

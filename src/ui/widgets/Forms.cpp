@@ -1,4 +1,4 @@
-#include "ui/status/Forms.h"
+#include "ui/widgets/Forms.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -46,10 +46,9 @@ TwipsPoint AlertPlace(const ScreenMetrics& screen, int widthTwips, int heightTwi
     return {y - 475, x - 475};
 }
 
-void SetTwipsGeometry(QWidget& widget, const ScreenMetrics& screen, int left, int top, int width,
-                      int height) {
-    widget.setGeometry(screen.ToPixelsX(left), screen.ToPixelsY(top), screen.ToPixelsX(width),
-                       screen.ToPixelsY(height));
+void SetTwipsGeometry(QWidget& widget, const ScreenMetrics& screen, TwipsRect place) {
+    widget.setGeometry(screen.ToPixelsX(place.left), screen.ToPixelsY(place.top),
+                       screen.ToPixelsX(place.width), screen.ToPixelsY(place.height));
 }
 
 void MoveTwips(QWidget& window, const ScreenMetrics& screen, TwipsPoint place) {

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "ui/status/Forms.h"
+#include "ui/widgets/Forms.h"
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -25,14 +26,13 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 
-    // A yellow, right-aligned caption in Arial 8.25 pt.
-    QLabel* Caption(const char* text, int left, int top, int width, int height);
-    // A text box in the menu colour, Arial 8.25 pt.
-    QLineEdit* TextBox(int left, int top, int width, int height);
+    // A yellow, right-aligned caption.
+    QLabel* Caption(const char* text, TwipsRect place);
+    // A text box in the menu colour.
+    QLineEdit* TextBox(TwipsRect place);
     // A centred label that acts as a button.
-    ClickLabel* Button(const char* text, int left, int top, int width, int height,
-                       std::function<void()> onClick);
-    // Places the window with its bottom edge on the caller's top, 380 twips to the right.
+    ClickLabel* Button(const char* text, TwipsRect place, std::function<void()> onClick);
+    // Places the window with its bottom edge on the caller's top, a little to the right.
     void PlaceAbove(int callerTop, int callerLeft);
 
 private:
@@ -44,5 +44,8 @@ private:
 
 // Shows "&OK" style captions with the mnemonic drawn, as labels show them.
 QString Mnemonic(const char* text);
+
+// Sets a widget's background and text colours, filled.
+void Colour(QWidget& widget, const QColor& background, const QColor& text);
 
 } // namespace lindrel

@@ -29,14 +29,20 @@ struct TwipsPoint {
     int left = 0;
 };
 
+struct TwipsRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
 // Flush with the right edge, 475 twips above the bottom of the usable area.
 TwipsPoint StatusWindowPlace(const ScreenMetrics& screen, int widthTwips, int heightTwips);
 // 475 twips in from the right edge and up from the bottom.
 TwipsPoint AlertPlace(const ScreenMetrics& screen, int widthTwips, int heightTwips);
 
 // Position and size in twips, relative to the usable area, turned into pixels.
-void SetTwipsGeometry(QWidget& widget, const ScreenMetrics& screen, int left, int top, int width,
-                      int height);
+void SetTwipsGeometry(QWidget& widget, const ScreenMetrics& screen, TwipsRect place);
 void MoveTwips(QWidget& window, const ScreenMetrics& screen, TwipsPoint place);
 // A window's edges in twips, as MoveTwips takes them.
 TwipsPoint WindowTwips(const QWidget& window, const ScreenMetrics& screen);

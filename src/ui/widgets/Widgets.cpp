@@ -1,4 +1,4 @@
-#include "ui/status/Widgets.h"
+#include "ui/widgets/Widgets.h"
 
 #include <QMouseEvent>
 

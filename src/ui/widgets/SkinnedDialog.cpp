@@ -1,6 +1,8 @@
-#include "ui/config/Dialog.h"
+#include "ui/widgets/SkinnedDialog.h"
 
-#include "ui/status/Widgets.h"
+#include "ui/widgets/Layouts.h"
+#include "ui/widgets/Style.h"
+#include "ui/widgets/Widgets.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -26,52 +28,46 @@ void SkinnedDialog::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, skin_);
 }
 
-QLabel* SkinnedDialog::Caption(const char* text, int left, int top, int width, int height) {
+QLabel* SkinnedDialog::Caption(const char* text, TwipsRect place) {
     auto* label = new QLabel(text, this);
-    SetTwipsGeometry(*label, screen_, left, top, width, height);
-    QFont font("Arial");
-    font.setPointSizeF(8.25);
-    label->setFont(font);
+    SetTwipsGeometry(*label, screen_, place);
+    label->setFont(style::Font());
     QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    colours.setColor(QPalette::WindowText, style::Yellow());
     label->setPalette(colours);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
 }
 
-QLineEdit* SkinnedDialog::TextBox(int left, int top, int width, int height) {
+QLineEdit* SkinnedDialog::TextBox(TwipsRect place) {
     auto* box = new QLineEdit(this);
-    SetTwipsGeometry(*box, screen_, left, top, width, height);
-    QFont font("Arial");
-    font.setPointSizeF(8.25);
-    box->setFont(font);
+    SetTwipsGeometry(*box, screen_, place);
+    box->setFont(style::Font());
     box->setFrame(false);
     QPalette colours = box->palette();
-    colours.setColor(QPalette::Base, QColor(0xe4, 0xe6, 0xea));
-    colours.setColor(QPalette::Text, QColor(0x10, 0x12, 0x16));
+    colours.setColor(QPalette::Base, style::TextBoxBase());
+    colours.setColor(QPalette::Text, style::TextBoxText());
     box->setPalette(colours);
     box->setTextMargins(2, 0, 2, 0);
     return box;
 }
 
-ClickLabel* SkinnedDialog::Button(const char* text, int left, int top, int width, int height,
+ClickLabel* SkinnedDialog::Button(const char* text, TwipsRect place,
                                   std::function<void()> onClick) {
     auto* button = new ClickLabel(Mnemonic(text), this, std::move(onClick));
-    SetTwipsGeometry(*button, screen_, left, top, width, height);
+    SetTwipsGeometry(*button, screen_, place);
     button->setAlignment(Qt::AlignCenter);
     button->setTextFormat(Qt::RichText);
     QPalette colours = button->palette();
-    colours.setColor(QPalette::WindowText, QColor(0xe8, 0xb3, 0x3a));
+    colours.setColor(QPalette::WindowText, style::ButtonText());
     button->setPalette(colours);
-    QFont font("Arial");
-    font.setPointSizeF(8.25);
-    font.setBold(true);
-    button->setFont(font);
+    button->setFont(style::Font(true));
     return button;
 }
 
 void SkinnedDialog::PlaceAbove(int callerTop, int callerLeft) {
-    MoveTwips(*this, screen_, {callerTop - heightTwips_, callerLeft + 380});
+    MoveTwips(*this, screen_,
+              {callerTop - heightTwips_, callerLeft + layout::dialog::kRightOfCaller});
 }
 
 QString Mnemonic(const char* text) {
@@ -81,6 +77,18 @@ QString Mnemonic(const char* text) {
         shown = shown.left(amp) + "<u>" + shown.mid(amp + 5, 1) + "</u>" + shown.mid(amp + 6);
     }
     return shown;
+}
+
+void Colour(QWidget& widget, const QColor& background, const QColor& text) {
+    QPalette colours = widget.palette();
+    colours.setColor(QPalette::Window, background);
+    colours.setColor(QPalette::Base, background);
+    colours.setColor(QPalette::Button, background);
+    colours.setColor(QPalette::Text, text);
+    colours.setColor(QPalette::WindowText, text);
+    colours.setColor(QPalette::ButtonText, text);
+    widget.setPalette(colours);
+    widget.setAutoFillBackground(true);
 }
 
 } // namespace lindrel

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+// The running program: start-up, windows and shut-down. Errors: the start-up steps log
+// their own failures and go on; only an update that took over ends the start early.
 namespace lindrel {
 
 struct AppState;

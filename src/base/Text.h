@@ -5,7 +5,9 @@
 #include <string_view>
 #include <vector>
 
-// Small text helpers shared by the parsers of settings files and service replies.
+// Small text helpers shared by the parsers of settings files and service replies. Errors
+// are values: an empty optional, or 0 where a lenient reader wants a number; nothing here
+// throws.
 namespace lindrel {
 
 // Removes the space character (only that one) from both ends.

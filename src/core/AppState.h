@@ -7,6 +7,10 @@
 #include <utility>
 #include <vector>
 
+// The monitor's state, settings files and log. Errors: reading and writing the settings
+// and the log never fail to the caller (a file that cannot be read or written changes
+// nothing and is not reported); a slot, field or item outside its table throws
+// std::out_of_range, which the handler that asked logs.
 namespace lindrel {
 
 inline constexpr int kSlotCount = 5;

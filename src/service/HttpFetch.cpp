@@ -1,5 +1,7 @@
 #include "service/HttpFetch.h"
 
+#include "base/Version.h"
+
 #include <algorithm>
 #include <curl/curl.h>
 #include <memory>
@@ -7,8 +9,6 @@
 namespace lindrel {
 
 namespace {
-
-constexpr const char* kAgent = "Lindrel/3.25.2003";
 
 struct EasyDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -49,10 +49,11 @@ std::string GetURL(const std::string& url, const FetchLimits& limits) {
         return {};
     }
     CURL* curl = handle.get();
+    const std::string agent = std::string("Lindrel/") + kVersion;
     Body body;
     body.limit = limits.maxBodyBytes;
     const bool configured =
-        Set(curl, CURLOPT_URL, url.c_str()) && Set(curl, CURLOPT_USERAGENT, kAgent) &&
+        Set(curl, CURLOPT_URL, url.c_str()) && Set(curl, CURLOPT_USERAGENT, agent.c_str()) &&
         Set(curl, CURLOPT_PROXY, "") && Set(curl, CURLOPT_NOPROXY, "*") &&
         Set(curl, CURLOPT_PROTOCOLS_STR, "http,https") &&
         Set(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") &&

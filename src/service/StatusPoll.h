@@ -4,6 +4,10 @@
 #include <string_view>
 #include <vector>
 
+// The monitor's side of the stats service: the status poll, the player list, the
+// directory and lookups over HTTP. Errors are values: a fetch that fails is an empty
+// reply, and a reply that cannot be used changes nothing or stops at its first
+// unreadable line; nothing a service sends makes these throw.
 namespace lindrel {
 
 struct AppState;

@@ -8,6 +8,8 @@
 class QImage;
 class QWidget;
 
+// Window shapes from skin pictures. Errors: a picture that cannot be read gives an empty
+// shape, which is never applied; nothing here throws.
 namespace lindrel {
 
 // A window shape made from a skin picture: every pixel that is not the key colour.

@@ -39,6 +39,9 @@ bool Check(AppState& state, const std::function<void()>& pump) {
     if (!account.port) {
         throw std::invalid_argument("Type mismatch: port " + account.portField);
     }
+    if (*account.port > clsFTP::kMaxPort || *account.port < -clsFTP::kMaxPort - 1) {
+        throw std::overflow_error("Overflow: FTP port " + account.portField);
+    }
     clsFTP ftp(state);
     ftp.pumpEvents = pump;
     ftp.OpenConnection(account.server, account.user, account.password, *account.port);

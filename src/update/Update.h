@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Version.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -7,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+// The self-update at start. Errors: CheckForUpdate logs every failure and returns false;
+// inside it a failure throws, up to its one handler. clsFTP returns false with a reason.
 namespace lindrel {
 
 struct AppState;
@@ -23,7 +27,7 @@ bool CheckForUpdate(AppState& state, const std::function<void()>& pumpEvents);
 // Starts "update.exe" in the program's folder, with no parameters.
 void RunUpdate(const AppState& state);
 
-inline constexpr const char* kOwnVersion = "3.25.2003";
+inline constexpr const char* kOwnVersion = kVersion;
 
 struct FtpAccount {
     std::string server;

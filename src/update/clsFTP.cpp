@@ -160,8 +160,10 @@ bool clsFTP::Run(const char* operation, const std::string& path, bool upload, bo
 bool clsFTP::OpenConnection(const std::string& sServer, const std::string& sUser,
                             const std::string& sPassword, std::int32_t FTPPORT) {
     CloseConnection();
-    if (FTPPORT > 32767 || FTPPORT < -32768) {
-        throw std::overflow_error("Overflow: FTP port " + std::to_string(FTPPORT));
+    if (FTPPORT > kMaxPort || FTPPORT < -kMaxPort - 1) {
+        sLastError_ =
+            "InternetConnect error code: 6 Message: Overflow: FTP port " + std::to_string(FTPPORT);
+        return false;
     }
     server_ = sServer;
     user_ = sUser;
@@ -242,7 +244,8 @@ bool clsFTP::FTPDownloadFile(std::string& sLocal, std::string& sRemote) {
     // "wb" truncates: a longer old file never keeps a tail of stale bytes.
     File out(std::fopen(path.c_str(), "wb"));
     if (!out) {
-        throw std::runtime_error("cannot write " + path);
+        sLastError_ = "FtpDownloadFile error code: 23 Message: cannot write " + path;
+        return false;
     }
     const auto expected = static_cast<std::size_t>(size);
     std::size_t written = 0;
@@ -285,7 +288,8 @@ bool clsFTP::FTPUploadFile(std::string& sLocal, std::string& sRemote) {
     }
     File in(std::fopen(sLocal.c_str(), "rb"));
     if (!in) {
-        throw std::runtime_error("cannot read " + sLocal);
+        sLastError_ = "FtpUploadFile error code: 26 Message: cannot read " + sLocal;
+        return false;
     }
     session_->source = [&](char* buffer, std::size_t size) {
         const std::size_t got = std::fread(buffer, 1, std::min(size, kChunk), in.get());

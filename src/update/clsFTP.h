@@ -10,9 +10,8 @@ namespace lindrel {
 struct AppState;
 
 // A small FTP client on libcurl. One object keeps one control connection open between
-// its operations. Operations report success in their result and leave a readable text
-// in GetLastErrorMessage; a port above 32767 and local files that cannot be opened are
-// thrown (std::overflow_error, std::runtime_error).
+// its operations. Errors are values: an operation returns false (or -1 and -2 for a size)
+// and leaves a readable reason in GetLastErrorMessage; nothing here throws.
 class clsFTP {
 public:
     explicit clsFTP(const AppState& state);
@@ -51,6 +50,8 @@ public:
     std::function<void()> pumpEvents;
 
     static constexpr std::size_t kChunk = 255;
+    // Ports are 16-bit signed numbers here, as the update's account line has them.
+    static constexpr std::int32_t kMaxPort = 32767;
 
 private:
     struct Session;

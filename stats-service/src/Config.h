@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Net.h"
+#include "base/Version.h"
 
 #include <chrono>
 #include <cstdint>
@@ -31,7 +32,7 @@ struct ServerEntry {
 };
 
 struct UpdateOffer {
-    std::string version = "3.25.2003";
+    std::string version = kVersion;
     std::string ftpServer;
     std::string ftpUser;
     std::string ftpPassword;

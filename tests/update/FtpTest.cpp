@@ -97,7 +97,9 @@ TEST_F(FtpTest, UploadsWholeAndChunked) {
     }
     std::string missing = (local / "nope").string();
     std::string remote = "pub/x";
-    EXPECT_THROW(ftp.FTPUploadFile(missing, remote), std::runtime_error);
+    EXPECT_FALSE(ftp.FTPUploadFile(missing, remote));
+    EXPECT_EQ(ftp.GetLastErrorMessage(),
+              "FtpUploadFile error code: 26 Message: cannot read " + missing);
 }
 
 TEST_F(FtpTest, MissingFilesAndWrongPasswords) {
@@ -110,6 +112,15 @@ TEST_F(FtpTest, MissingFilesAndWrongPasswords) {
     std::string remote = "pub/none";
     EXPECT_FALSE(ftp.FTPDownloadFile(name, remote));
     EXPECT_EQ(ftp.GetLastErrorMessage(), "File Not Found");
+    // A local file that cannot be written is a failure with its reason, like any other.
+    test::WriteFile(server.root() / "pub" / "some", Bytes(300));
+    name = "no such folder/some";
+    remote = "pub/some";
+    EXPECT_FALSE(ftp.FTPDownloadFile(name, remote));
+    EXPECT_EQ(
+        ftp.GetLastErrorMessage().rfind("FtpDownloadFile error code: 23 Message: cannot write ", 0),
+        0u)
+        << ftp.GetLastErrorMessage();
 
     clsFTP other(state);
     EXPECT_FALSE(other.OpenConnection("127.0.0.1", server.user(), "wrong", server.port()));
@@ -120,7 +131,9 @@ TEST_F(FtpTest, MissingFilesAndWrongPasswords) {
     EXPECT_FALSE(nobody.OpenConnection("127.0.0.1", "u", "p", closed));
     EXPECT_EQ(nobody.GetLastErrorMessage().rfind("InternetConnect error code: 7 Message: ", 0), 0u)
         << nobody.GetLastErrorMessage();
-    EXPECT_THROW(nobody.OpenConnection("127.0.0.1", "u", "p", 40000), std::overflow_error);
+    EXPECT_FALSE(nobody.OpenConnection("127.0.0.1", "u", "p", 40000));
+    EXPECT_EQ(nobody.GetLastErrorMessage(),
+              "InternetConnect error code: 6 Message: Overflow: FTP port 40000");
 }
 
 TEST_F(FtpTest, SizesFoldersRenamesAndDeletes) {

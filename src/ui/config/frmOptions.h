@@ -12,6 +12,9 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 
+// The three dialogs (server options, global options, player list). Errors: storing a
+// dialog's values logs what it throws as "SaveData_Error [...]"; the service's answers are
+// values, and one that cannot be used changes nothing.
 namespace lindrel {
 
 struct AppState;

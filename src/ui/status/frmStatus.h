@@ -20,6 +20,9 @@
 class QLabel;
 class QWindow;
 
+// The status window, tray icon, menus and alert. Errors: the handlers whose work can
+// throw (the row's double-click, the poll timer) catch it and log "<handler>_Error [...]";
+// nothing escapes into Qt's event loop.
 namespace lindrel {
 
 struct AppState;

@@ -5,6 +5,7 @@
 class QWidget;
 
 // The small layer between the windows, whose layout is in twips (1/1440 inch), and Qt.
+// The widget kit cannot fail: it places, colours and converts, and throws nothing.
 namespace lindrel {
 
 // The usable screen: its size in pixels (the full-screen client area) and the twips

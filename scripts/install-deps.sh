@@ -7,7 +7,8 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config clang-format clang-tidy-14 clang libclang-rt-14-dev
   # libraries
-  libcurl4-openssl-dev libboost-dev libtomlplusplus-dev qt6-base-dev fonts-liberation
+  libcurl4-gnutls-dev libboost-dev libtomlplusplus-dev qt6-base-dev fonts-liberation
+  libxcb1-dev libssh2-1-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev valgrind
   # real peers the tests start: an OpenArena (ioquake3) game server, an X desktop

@@ -1,6 +1,7 @@
 #include "service/HttpFetch.h"
 
 #include "base/Version.h"
+#include "service/CurlGlobal.h"
 
 #include <algorithm>
 #include <curl/curl.h>
@@ -27,11 +28,6 @@ std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* us
     const std::size_t room = body->limit - body->bytes.size();
     body->bytes.append(data, std::min(offered, room));
     return offered <= room ? offered : 0;
-}
-
-bool EnsureCurlReady() {
-    static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    return ready;
 }
 
 template <typename Value> bool Set(CURL* handle, CURLoption option, Value value) {

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "core/AppState.h"
+#include "service/CurlGlobal.h"
 
 #include <cstdio>
 #include <curl/curl.h>
@@ -47,7 +48,7 @@ struct clsFTP::Session {
     struct Easy {
         void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
     };
-    std::unique_ptr<CURL, Easy> curl{curl_easy_init()};
+    std::unique_ptr<CURL, Easy> curl{EnsureCurlReady() ? curl_easy_init() : nullptr};
     std::string lastResponse;
     long lastResponseCode = 0;
     std::function<bool(const char*, std::size_t)> sink;    // downloaded bytes

@@ -2,8 +2,8 @@
 // gives a tip the tray takes (at most 127 characters, the start of the full tip) that
 // converts to Qt's text and back unchanged.
 #include "core/AppState.h"
-#include "ui/status/Ansi.h"
 #include "ui/status/Tray.h"
+#include "ui/widgets/Ansi.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -37,7 +37,7 @@ std::string FindOpener() {
         const std::size_t end = std::min(folders.find(':', start), folders.size());
         const std::string folder = folders.substr(start, end - start);
         if (!folder.empty()) {
-            const std::string candidate = folder + "/xdg-open";
+            std::string candidate = folder + "/xdg-open";
             if (::access(candidate.c_str(), X_OK) == 0) {
                 return candidate;
             }

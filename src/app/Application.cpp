@@ -95,6 +95,12 @@ void Monitor::RunGame(int slot) {
     lindrel::RunGame(state_, slot);
 }
 
+void PreferPlaceableWindows() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+}
+
 int RunMonitor(AppState& state, const std::function<void(Monitor&)>& started) {
     // The program lives in the tray: closing or hiding a window never ends it.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -61,6 +61,13 @@ private:
     QPointer<frmGlobalOptions> global_;
 };
 
+// The status window and the alert place themselves in the screen's bottom-right corner,
+// which Qt's X11 platform allows and its Wayland platform does not. With an X display at
+// hand (a Wayland session with XWayland has one), this asks for X11, unless the user chose
+// a platform in QT_QPA_PLATFORM. Without one the windows show where the compositor puts
+// them. Call before the QApplication is made.
+void PreferPlaceableWindows();
+
 // The program's run over state: the start-up, then the event loop until "Exit"; returns
 // the exit status. started sees the monitor once it runs (the test build shortens the
 // poll interval there and watches the ticks).

@@ -40,6 +40,19 @@ std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t 
 // once never interleave. False when the file cannot be opened or written.
 bool AppendToFile(const std::string& path, std::string_view bytes);
 
+// Whether this process can create files in a folder, tried for real (permission bits,
+// read-only mounts and the user all count).
+bool IsWritableFolder(const std::string& folder);
+
+// Creates a folder and any missing parents; a new folder is private to the user (0700).
+// True when the folder is there afterwards.
+bool MakeFolder(const std::string& folder);
+
+// The user's data folder as the freedesktop base directory specification names it:
+// $XDG_DATA_HOME when it is an absolute path, else $HOME/.local/share; empty when
+// neither can be told.
+std::string UserDataHome();
+
 // Sets the owner's execute bit on a file (one fetched over the network has none).
 bool MakeExecutable(const std::string& path);
 

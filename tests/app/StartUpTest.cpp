@@ -3,6 +3,7 @@
 #include "service/AlertSink.h"
 #include "support/FtpServer.h"
 #include "support/LogLines.h"
+#include "support/ScopedEnv.h"
 #include "support/ScriptedService.h"
 #include "support/TempDir.h"
 
@@ -93,6 +94,21 @@ TEST(StartUp, AnInstalledUpdateEndsTheStartAtOnce) {
     const auto log = LogMessages(dir);
     EXPECT_EQ(log.front(), "APPLICATION STARTED");
     EXPECT_EQ(std::count(log.begin(), log.end(), "APPLICATION ENDED"), 0);
+}
+
+// X11 is asked for when there is an X display and the user chose no platform.
+TEST(WindowSystem, X11WhenADisplayIsThereAndNoPlatformWasChosen) {
+    const auto platformAfter = [](std::optional<std::string> display,
+                                  std::optional<std::string> chosen) {
+        test::ScopedEnv x("DISPLAY", display);
+        test::ScopedEnv platform("QT_QPA_PLATFORM", chosen);
+        PreferPlaceableWindows();
+        return qEnvironmentVariable("QT_QPA_PLATFORM").toStdString();
+    };
+    EXPECT_EQ(platformAfter(":0", std::nullopt), "xcb");
+    EXPECT_EQ(platformAfter(":0", "wayland"), "wayland");
+    EXPECT_EQ(platformAfter(std::nullopt, std::nullopt), "");
+    EXPECT_EQ(platformAfter("", std::nullopt), "");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
@@ -158,6 +159,39 @@ bool AppendToFile(const std::string& path, std::string_view bytes) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
     const bool closed = ::close(fd) == 0;
     return closed && written == static_cast<ssize_t>(bytes.size());
+}
+
+bool IsWritableFolder(const std::string& folder) {
+    std::string probe;
+    const int fd = CreateTemporary(folder + "/.lindrel-write-test", probe);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+}
+
+bool MakeFolder(const std::string& folder) {
+    std::error_code error;
+    const bool created = std::filesystem::create_directories(folder, error);
+    if (error) {
+        return false;
+    }
+    // A folder that was there already keeps the permissions its owner gave it.
+    return EntryAt(folder) == EntryKind::Folder && (!created || ::chmod(folder.c_str(), 0700) == 0);
+}
+
+std::string UserDataHome() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && data[0] == '/') {
+        return data;
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return std::string(home) + "/.local/share";
+    }
+    return {};
 }
 
 bool MakeExecutable(const std::string& path) {

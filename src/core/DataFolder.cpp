@@ -16,7 +16,7 @@ std::string ChooseDataFolder(const std::string& programFolder) {
         return programFolder;
     }
     const std::string dataHome = platform::UserDataHome();
-    const std::string folder = JoinPath(dataHome, "lindrel");
+    std::string folder = JoinPath(dataHome, "lindrel");
     if (dataHome.empty() || !platform::MakeFolder(folder)) {
         return programFolder;
     }

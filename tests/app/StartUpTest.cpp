@@ -98,8 +98,8 @@ TEST(StartUp, AnInstalledUpdateEndsTheStartAtOnce) {
 
 // X11 is asked for when there is an X display and the user chose no platform.
 TEST(WindowSystem, X11WhenADisplayIsThereAndNoPlatformWasChosen) {
-    const auto platformAfter = [](std::optional<std::string> display,
-                                  std::optional<std::string> chosen) {
+    const auto platformAfter = [](const std::optional<std::string>& display,
+                                  const std::optional<std::string>& chosen) {
         test::ScopedEnv x("DISPLAY", display);
         test::ScopedEnv platform("QT_QPA_PLATFORM", chosen);
         PreferPlaceableWindows();

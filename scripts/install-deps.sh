@@ -17,6 +17,9 @@ packages=(
   python3-pyftpdlib
   # the other game families the service queries, and qstat, the reader it must agree with
   cube2-server ddnet-server openttd openttd-opengfx qstat
+  # the Debian packages: built by CPack (dpkg-shlibdeps), checked by lintian,
+  # appstreamcli, desktop-file-validate and systemd-analyze
+  dpkg-dev lintian appstream desktop-file-utils systemd
 )
 
 # Tools for the load runs under bench/, only with --bench.

@@ -1,6 +1,8 @@
 // Draws the program's skins and icon into PNG files:
 //   lindrel-draw-skins OUTPUT-FOLDER
-// The pictures are committed; run this again only to change the artwork.
+// The pictures are committed; run this again only to change the artwork. The icon is
+// also drawn at each size of the desktop's icon theme (icons/NxN.png); assets/lindrel.svg
+// is the same drawing, for the theme's scalable size.
 #include <QApplication>
 #include <QFont>
 #include <QImage>
@@ -100,11 +102,13 @@ QImage DialogSkin(const QString& title) {
     return image;
 }
 
-QImage Icon() {
-    QImage image(64, 64, QImage::Format_ARGB32);
+// Drawn on a 64 x 64 grid, scaled to size.
+QImage Icon(int size = 64) {
+    QImage image(size, size, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(size / 64.0, size / 64.0);
     QLinearGradient fill(0, 0, 0, 64);
     fill.setColorAt(0, kPanelTop);
     fill.setColorAt(1, kPanelBottom);
@@ -138,5 +142,10 @@ int main(int argc, char** argv) {
                     DialogSkin("Game Options").save(folder + "options.png") &&
                     DialogSkin("Global Options").save(folder + "global.png") &&
                     Icon().save(folder + "icon.png");
-    return ok ? 0 : 1;
+    bool sizes = true;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128}) {
+        const QString name = QString("icons/%1x%1.png").arg(size);
+        sizes = Icon(size).save(folder + name) && sizes;
+    }
+    return ok && sizes ? 0 : 1;
 }

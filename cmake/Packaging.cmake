@@ -30,19 +30,20 @@ endforeach()
 # The system service's configuration: the example, with the state kept where the unit's
 # StateDirectory is.
 file(READ stats-service/lindrel-stats.example.toml example)
-string(REPLACE "state_file = \"lindrel-stats.state\"" 
+string(REPLACE "state_file = \"lindrel-stats.state\""
        "state_file = \"/var/lib/lindrel-stats/lindrel-stats.state\"" packaged "${example}")
+if(packaged STREQUAL example)
+  message(FATAL_ERROR "lindrel-stats.example.toml no longer has the state_file line the "
+                      "packaged configuration rewrites")
+endif()
 file(WRITE ${deb}/lindrel-stats.toml "${packaged}")
-# Control files under the names dpkg wants, one folder per package.
+# Control files under the names dpkg wants, one folder per package; the scripts keep
+# their executable bits.
 foreach(package monitor service)
-  file(MAKE_DIRECTORY ${deb}/control-${package})
-  file(COPY_FILE ${debian}/${package}.conffiles ${deb}/control-${package}/conffiles)
+  configure_file(${debian}/${package}.conffiles ${deb}/control-${package}/conffiles COPYONLY)
 endforeach()
 foreach(script postinst prerm postrm)
-  file(COPY ${debian}/service.${script} DESTINATION ${deb}/scripts
-       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                        WORLD_READ WORLD_EXECUTE)
-  file(RENAME ${deb}/scripts/service.${script} ${deb}/control-service/${script})
+  configure_file(${debian}/service.${script} ${deb}/control-service/${script} COPYONLY)
 endforeach()
 
 # The monitor's package.

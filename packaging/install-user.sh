@@ -16,7 +16,7 @@ mkdir -p "$apps" "$units" "$autostart"
 # The folder's own entry with its place filled in (sed's special characters escaped).
 folder=$(printf '%s' "$here" | sed 's/[&|\\]/\\&/g')
 sed "s|@FOLDER@|$folder|g" "$here/lindrel.desktop" > "$apps/lindrel.desktop"
-# Started at login (the freedesktop autostart specification); an entry the user has
+# Started at login (freedesktop autostart: ~/.config/autostart); an entry the user has
 # switched off (Hidden=true) stays off.
 if ! grep -qx "Hidden=true" "$autostart/lindrel.desktop" 2>/dev/null; then
   cp "$apps/lindrel.desktop" "$autostart/lindrel.desktop"

@@ -48,7 +48,7 @@ bool IsWritableFolder(const std::string& folder);
 // True when the folder is there afterwards.
 bool MakeFolder(const std::string& folder);
 
-// The user's data folder as the freedesktop base directory specification names it:
+// The user's data folder by the XDG base directory rules:
 // $XDG_DATA_HOME when it is an absolute path, else $HOME/.local/share; empty when
 // neither can be told.
 std::string UserDataHome();

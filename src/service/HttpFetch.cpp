@@ -30,6 +30,12 @@ std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* us
     return offered <= room ? offered : 0;
 }
 
+// Made once: every poll sends it.
+const std::string& UserAgent() {
+    static const std::string agent = std::string("Lindrel/") + kVersion;
+    return agent;
+}
+
 template <typename Value> bool Set(CURL* handle, CURLoption option, Value value) {
     return curl_easy_setopt(handle, option, value) == CURLE_OK;
 }
@@ -45,11 +51,10 @@ std::string GetURL(const std::string& url, const FetchLimits& limits) {
         return {};
     }
     CURL* curl = handle.get();
-    const std::string agent = std::string("Lindrel/") + kVersion;
     Body body;
     body.limit = limits.maxBodyBytes;
     const bool configured =
-        Set(curl, CURLOPT_URL, url.c_str()) && Set(curl, CURLOPT_USERAGENT, agent.c_str()) &&
+        Set(curl, CURLOPT_URL, url.c_str()) && Set(curl, CURLOPT_USERAGENT, UserAgent().c_str()) &&
         Set(curl, CURLOPT_PROXY, "") && Set(curl, CURLOPT_NOPROXY, "*") &&
         Set(curl, CURLOPT_PROTOCOLS_STR, "http,https") &&
         Set(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") &&

@@ -34,7 +34,7 @@ TEST(DataFolder, TheProgramsFolderWhenWritableElseTheUsersDataFolder) {
         EXPECT_EQ(ChooseDataFolder(missing), (xdg / "lindrel").string());
     }
     {
-        // The specification ignores a relative XDG_DATA_HOME.
+        // A relative XDG_DATA_HOME does not count.
         test::ScopedEnv relative("XDG_DATA_HOME", "relative/data");
         EXPECT_EQ(ChooseDataFolder(missing), data.string());
     }

@@ -220,7 +220,6 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
         SetPhase(*self, Phase::Answering);
         http::response<http::string_body> response;
         response.set(http::field::server, "lindrel-stats");
-        response.set(http::field::content_type, "text/plain");
         bool keepAlive = false; // an error answer ends the connection
         http::request_parser<http::empty_body> parser;
         int status = 0;
@@ -230,6 +229,7 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
             status = ParseHead(std::string_view(received).substr(0, headEnd + 4), parser);
             received.erase(0, headEnd + 4);
         }
+        std::string_view contentType = "text/plain";
         if (status != 0) {
             response.result(static_cast<http::status>(status));
         } else {
@@ -245,9 +245,12 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
                 HttpReply reply = co_await handler_(std::string(target), peer);
                 response.result(static_cast<http::status>(reply.status));
                 response.body() = std::move(reply.body);
+                contentType = reply.contentType;
                 keepAlive = request.keep_alive();
             }
         }
+        response.set(http::field::content_type,
+                     beast::string_view(contentType.data(), contentType.size()));
         response.keep_alive(keepAlive);
         response.prepare_payload();
         stream.expires_after(kWriteTimeout);

@@ -28,6 +28,7 @@ struct FrontEndLimits {
 struct HttpReply {
     int status = 200;
     std::string body;
+    std::string_view contentType = "text/plain"; // a literal: replies outlive no handler
 };
 
 class HttpFrontEnd {

@@ -17,7 +17,9 @@ set(LINDREL_LAYERS
   lindrel_platform      src/platform        1
   lindrel_stats         stats-service/src   3
   lindrel_demo          stats-service/src   3
-  lindrel_protocols     stats-service/src   2)
+  lindrel_protocols     stats-service/src   2
+  lindrel_history       stats-service/src   2
+  lindrel_notify        stats-service/src   2)
 
 # The lindrel_* libraries a target links, directly or through the ones it links.
 function(_lindrel_linked_closure target out)
@@ -52,7 +54,7 @@ function(_lindrel_header_owner header out)
     endforeach()
   else()
     string(REGEX REPLACE "\\.h$" ".cpp" source "src/${header}")
-    foreach(target lindrel_stats lindrel_demo lindrel_protocols)
+    foreach(target lindrel_stats lindrel_demo lindrel_protocols lindrel_history lindrel_notify)
       get_target_property(sources ${target} SOURCES)
       if(source IN_LIST sources)
         set(owner ${target})

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format clang-tidy-14 clang libclang-rt-14-dev
   # libraries
   libcurl4-gnutls-dev libboost-dev libtomlplusplus-dev qt6-base-dev fonts-liberation
-  libxcb1-dev libssh2-1-dev
+  libxcb1-dev libssh2-1-dev libsqlite3-dev libssl-dev ca-certificates
   # tests and benchmarks
   libgtest-dev libbenchmark-dev valgrind
   # real peers the tests start: an OpenArena (ioquake3) game server, an X desktop
@@ -20,6 +20,9 @@ packages=(
   # the Debian packages: built by CPack (dpkg-shlibdeps), checked by lintian,
   # appstreamcli, desktop-file-validate and systemd-analyze
   dpkg-dev lintian appstream desktop-file-utils systemd
+  # the service's status page, metrics and webhooks: an HTML5 checker, a real browser,
+  # Prometheus's own metrics checker, and openssl for a loopback HTTPS receiver's certificate
+  tidy chromium prometheus openssl
 )
 
 # Tools for the load runs under bench/, only with --bench.

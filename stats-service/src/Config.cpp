@@ -1,5 +1,6 @@
 #include "Config.h"
 
+#include "ConfigOutputs.h"
 #include "QueryDriver.h"
 #include "TomlReader.h"
 #include "platform/Platform.h"
@@ -342,7 +343,9 @@ std::optional<Config> ParseConfig(std::string_view text, const std::string& path
         !ReadServers(reader, "directory", kDirectorySlots, config.directory, error) ||
         !ReadServers(reader, "servers", kMaxServers, config.servers, error) ||
         !ReadGameTypes(reader, config, error) || !ReadUpdate(reader, config, error) ||
-        !ReadLookup(reader, config, error) || !reader.Finish() || !Validate(config, error)) {
+        !ReadLookup(reader, config, error) || !ReadHistory(reader, base, config, error) ||
+        !ReadPage(reader, config, error) || !ReadNotify(reader, config, error) ||
+        !reader.Finish() || !Validate(config, error) || !ValidateNotify(config, error)) {
         error = path + ": " + error;
         return std::nullopt;
     }

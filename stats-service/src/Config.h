@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Net.h"
+#include "Webhook.h"
 #include "base/Version.h"
 
 #include <chrono>
@@ -65,6 +66,14 @@ struct Config {
     int lookupsPerMinute = 10;
     int lookupsPerClientPerMinute = 5;
     std::size_t maxRegistered = 1000;
+
+    // What the service tells beyond the monitor's queries: its history file (none when
+    // empty; the page then shows what it has seen since it started), the status page's
+    // title and the webhooks.
+    std::string historyFile;
+    std::chrono::hours historyKeep{24 * 90};
+    std::string pageTitle = "Game servers";
+    std::vector<WebhookEntry> notify;
 };
 
 // The built-in configuration: the five demo servers on 127.0.0.1 to 127.0.0.5, the two

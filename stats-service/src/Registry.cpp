@@ -30,6 +30,11 @@ std::optional<std::int64_t> ParseInt64(std::string_view text) {
 
 } // namespace
 
+std::int64_t WallSeconds() {
+    return std::chrono::duration_cast<std::chrono::seconds>(WallClock::now().time_since_epoch())
+        .count();
+}
+
 std::string GameServer::Name() const {
     return status.hostname.empty() ? configuredName : status.hostname;
 }
@@ -156,9 +161,7 @@ void Registry::RecordAnswer(GameServer& server, StatusInfo status, int pingMs) {
     for (const auto& player : server.status.players) {
         server.lowerNames.push_back(LowerAscii(player.name));
     }
-    server.lastAnsweredAt =
-        std::chrono::duration_cast<std::chrono::seconds>(WallClock::now().time_since_epoch())
-            .count();
+    server.lastAnsweredAt = WallSeconds();
 }
 
 void Registry::RecordMiss(GameServer& server, int downAfterMisses) {

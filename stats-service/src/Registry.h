@@ -16,6 +16,9 @@ namespace lindrel::stats {
 using Clock = std::chrono::steady_clock;
 using WallClock = std::chrono::system_clock;
 
+// The wall clock in whole seconds since 1970.
+std::int64_t WallSeconds();
+
 // One game server the service watches, with what it last learned of it.
 struct GameServer {
     int id = 0;

@@ -21,11 +21,6 @@ HttpReply Found(const GameServer& server) {
     return {200, std::to_string(server.id) + "|" + URLEncode(server.Name()) + "\n"};
 }
 
-std::int64_t WallSeconds() {
-    return std::chrono::duration_cast<std::chrono::seconds>(WallClock::now().time_since_epoch())
-        .count();
-}
-
 PollTimings TimingsOf(const Config& config) {
     return {config.refreshInterval, config.queryTimeout, config.downAfterMisses,
             std::chrono::duration_cast<std::chrono::seconds>(config.dropAfter)};
@@ -46,9 +41,11 @@ FrontEndLimits FrontEndOf(const Config& config) {
 StatsService::StatsService(asio::io_context& io, Config config)
     : config_(std::move(config)), poller_(io, registry_, TimingsOf(config_)),
       resolver_(io, registry_, config_.resolveInterval), policy_(LimitsOf(config_)),
-      frontEnd_(io, FrontEndOf(config_), [this](std::string target, asio::ip::address client) {
-          return router_.Route(std::move(target), std::move(client));
-      }) {
+      frontEnd_(io, FrontEndOf(config_),
+                [this](std::string target, asio::ip::address client) {
+                    return router_.Route(std::move(target), std::move(client));
+                }),
+      io_(io), notifier_(io, config_.notify) {
     AddRoutes();
 }
 
@@ -57,6 +54,7 @@ void StatsService::AddRoutes() {
     router_.AddPlain("f=2", [this](const QueryPairs&) { return UpdateReply(config_); });
     router_.AddPlain("f=3", [this](const QueryPairs&) { return DirectoryReply(config_); });
     router_.AddPlain("d", [this](const QueryPairs& pairs) {
+        ++counters_.polls;
         return StatusReply(registry_, ValueOf(pairs, "d"), ValueOf(pairs, "t"),
                            ValueOf(pairs, "s"));
     });
@@ -66,8 +64,11 @@ void StatsService::AddRoutes() {
     router_.Add(
         "r",
         [this](const QueryPairs& pairs, const asio::ip::address& client) -> awaitable<HttpReply> {
-            co_return co_await Lookup(ValueOf(pairs, "r"), client);
+            HttpReply reply = co_await Lookup(ValueOf(pairs, "r"), client);
+            counters_.lookupsNotFound += reply.body == NotFound().body ? 1u : 0u;
+            co_return reply;
         });
+    AddWebRoutes();
 }
 
 bool StatsService::Start(std::string& error) {
@@ -110,10 +111,11 @@ bool StatsService::Start(std::string& error) {
             return false;
         }
     }
-    if (!poller_.Open(error)) {
+    if (!poller_.Open(error) || !StartHistory(error)) {
         return false;
     }
     poller_.onRefreshDone = [this](Clock::duration took) {
+        AfterRefresh(took);
         if (onRefreshDone) {
             onRefreshDone(took);
         }
@@ -128,6 +130,10 @@ void StatsService::Stop() {
     frontEnd_.Stop();
     poller_.Stop();
     resolver_.Stop();
+    notifier_.Stop();
+    if (history_) {
+        history_->Stop();
+    }
 }
 
 awaitable<HttpReply> StatsService::Lookup(std::string_view value, asio::ip::address client) {
@@ -146,14 +152,14 @@ awaitable<HttpReply> StatsService::Lookup(std::string_view value, asio::ip::addr
     const std::uint16_t queryPort = driver.DefaultQueryPort(at->port);
     for (const GameServer& server : registry_.servers()) {
         if (server.host == at->host && server.port == at->port) {
-            co_return Found(server);
+            co_return Known(server);
         }
     }
     const auto literal = ParseAddress(at->host);
     if (literal) {
         if (const GameServer* known =
                 registry_.FindByEndpoint(udp::endpoint(*literal, queryPort))) {
-            co_return Found(*known);
+            co_return Known(*known);
         }
     }
 
@@ -175,14 +181,14 @@ awaitable<HttpReply> StatsService::Lookup(std::string_view value, asio::ip::addr
     }
     const udp::endpoint endpoint(*preferred, queryPort);
     if (const GameServer* known = registry_.FindByEndpoint(endpoint)) {
-        co_return Found(*known);
+        co_return Known(*known);
     }
     int pingMs = 0;
     auto status = co_await poller_.Probe(driver, endpoint, pingMs);
     const auto id = registry_.NextFreeId();
     // A concurrent lookup of the same server may have registered it meanwhile.
     if (const GameServer* known = registry_.FindByEndpoint(endpoint)) {
-        co_return Found(*known);
+        co_return Known(*known);
     }
     if (!status || stopped_ || !id) {
         co_return NotFound();
@@ -203,7 +209,13 @@ awaitable<HttpReply> StatsService::Lookup(std::string_view value, asio::ip::addr
     }
     place.Commit();
     SaveState();
+    ++counters_.lookupsAdded;
     co_return Found(*registry_.FindById(*id));
+}
+
+HttpReply StatsService::Known(const GameServer& server) {
+    ++counters_.lookupsKnown;
+    return Found(server);
 }
 
 void StatsService::SaveState() const {

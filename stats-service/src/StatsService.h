@@ -2,12 +2,17 @@
 
 #include "Asio.h"
 #include "Config.h"
+#include "History.h"
 #include "HttpFrontEnd.h"
 #include "LookupPolicy.h"
+#include "Metrics.h"
 #include "NameResolver.h"
+#include "Notifier.h"
 #include "Poller.h"
 #include "QueryRouter.h"
 #include "Registry.h"
+#include "ServerEvents.h"
+#include "Trends.h"
 
 #include <functional>
 #include <string>
@@ -15,9 +20,12 @@
 namespace lindrel::stats {
 
 // The stats service: answers the monitor's HTTP queries from what its poller learns of
-// every watched game server. Its parts: the HTTP front end, the query router, the poller,
-// the name resolver, the lookup policy and the registry with its state file. Runs on one
-// io_context, on one thread. Errors are values: Start returns false with a reason.
+// every watched game server, and tells people and other programs of them: a status page,
+// JSON, Prometheus metrics, a history file and webhooks. Its parts: the HTTP front end,
+// the query router, the poller, the name resolver, the lookup policy, the registry with
+// its state file, the history with its own thread, the trends, the event finder and the
+// notifier. Runs on one io_context, on one thread, but for the history file's writes.
+// Errors are values: Start returns false with a reason.
 class StatsService {
 public:
     StatsService(asio::io_context& io, Config config);
@@ -36,9 +44,24 @@ public:
     // Called after every refresh with its duration (tests and benchmarks wait on it).
     std::function<void(Clock::duration)> onRefreshDone;
 
+    // Registry and trends of the watched servers (tests and benchmarks read them).
+    const Trends& trends() const { return trends_; }
+
 private:
+    // A reply made at most once per refresh, since nothing it shows changes in between.
+    struct CachedReply {
+        std::uint64_t generation = UINT64_MAX;
+        HttpReply reply;
+    };
+
     void AddRoutes();
+    void AddWebRoutes();
+    bool StartHistory(std::string& error);
+    void AfterRefresh(Clock::duration took);
+    const HttpReply& Cached(CachedReply& cache, const std::function<HttpReply()>& make);
+    awaitable<HttpReply> HistoryReply(std::string_view rest, const QueryPairs& pairs);
     awaitable<HttpReply> Lookup(std::string_view value, asio::ip::address client);
+    HttpReply Known(const GameServer& server);
     void SaveState() const;
 
     Config config_;
@@ -48,6 +71,16 @@ private:
     LookupPolicy policy_;
     QueryRouter router_;
     HttpFrontEnd frontEnd_;
+    asio::io_context& io_;
+    ServiceCounters counters_;
+    Trends trends_;
+    ServerEvents events_;
+    std::unique_ptr<History> history_;
+    Notifier notifier_;
+    std::uint64_t generation_ = 0;
+    CachedReply page_;
+    CachedReply serversJson_;
+    CachedReply metrics_;
     bool stopped_ = false;
 };
 

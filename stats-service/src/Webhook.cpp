@@ -1,0 +1,154 @@
+#include "Webhook.h"
+
+#include "WebText.h"
+#include "base/Text.h"
+
+#include <algorithm>
+
+namespace lindrel::stats {
+
+namespace {
+
+std::string SlackEscape(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool IsHostChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == ':';
+}
+
+} // namespace
+
+std::optional<WebhookFormat> ParseWebhookFormat(std::string_view name) {
+    if (name == "discord") {
+        return WebhookFormat::Discord;
+    }
+    if (name == "slack") {
+        return WebhookFormat::Slack;
+    }
+    if (name == "json") {
+        return WebhookFormat::Json;
+    }
+    return std::nullopt;
+}
+
+std::optional<WebhookUrl> ParseWebhookUrl(std::string_view text) {
+    if (text.size() > kMaxUrlBytes ||
+        std::any_of(text.begin(), text.end(), [](char c) { return c <= ' ' || c > '~'; })) {
+        return std::nullopt;
+    }
+    WebhookUrl url;
+    std::string_view rest;
+    if (text.starts_with("https://")) {
+        url.tls = true;
+        rest = text.substr(8);
+    } else if (text.starts_with("http://")) {
+        rest = text.substr(7);
+    } else {
+        return std::nullopt;
+    }
+    const auto slash = rest.find('/');
+    const std::string_view authority = rest.substr(0, slash);
+    url.target = slash == std::string_view::npos ? "/" : std::string(rest.substr(slash));
+    std::string_view port;
+    if (authority.starts_with("[")) {
+        const auto close = authority.find(']');
+        if (close == std::string_view::npos) {
+            return std::nullopt;
+        }
+        url.host = std::string(authority.substr(1, close - 1));
+        const auto after = authority.substr(close + 1);
+        if (!after.empty() && !after.starts_with(":")) {
+            return std::nullopt;
+        }
+        port = after.empty() ? after : after.substr(1);
+    } else {
+        const auto colon = authority.find(':');
+        url.host = std::string(authority.substr(0, colon));
+        port = colon == std::string_view::npos ? std::string_view() : authority.substr(colon + 1);
+        if (url.host.find(':') != std::string::npos) {
+            return std::nullopt;
+        }
+    }
+    if (url.host.empty() || url.host.size() > 253 ||
+        !std::all_of(url.host.begin(), url.host.end(), IsHostChar)) {
+        return std::nullopt;
+    }
+    const auto number = port.empty() ? std::optional(url.tls ? 443 : 80) : ParseInt32(port);
+    if (!number || *number < 1 || *number > 65535) {
+        return std::nullopt;
+    }
+    url.port = static_cast<std::uint16_t>(*number);
+    return url;
+}
+
+std::string_view EventName(EventKind kind) {
+    switch (kind) {
+    case EventKind::Down:
+        return "down";
+    case EventKind::Back:
+        return "back";
+    case EventKind::PlayerJoined:
+        return "player";
+    }
+    return "";
+}
+
+std::optional<EventKind> ParseEventName(std::string_view name) {
+    for (const auto kind : {EventKind::Down, EventKind::Back, EventKind::PlayerJoined}) {
+        if (EventName(kind) == name) {
+            return kind;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string EventText(const ServerEvent& event) {
+    const std::string where = event.server + " (" + event.address + ")";
+    switch (event.kind) {
+    case EventKind::Down:
+        return "Server down: " + where;
+    case EventKind::Back:
+        return "Server back online: " + where + (event.map.empty() ? "" : ", map " + event.map);
+    case EventKind::PlayerJoined:
+        return event.player + " joined " + where + (event.map.empty() ? "" : ", map " + event.map);
+    }
+    return "";
+}
+
+std::string WebhookBody(WebhookFormat format, const ServerEvent& event) {
+    switch (format) {
+    case WebhookFormat::Discord:
+        return "{\"content\":" + JsonString(EventText(event)) +
+               ",\"allowed_mentions\":{\"parse\":[]}}";
+    case WebhookFormat::Slack:
+        return "{\"text\":" + JsonString(SlackEscape(EventText(event))) + "}";
+    case WebhookFormat::Json:
+        return "{\"event\":\"" + std::string(EventName(event.kind)) +
+               "\",\"server\":{\"id\":" + std::to_string(event.serverId) +
+               ",\"name\":" + JsonString(event.server) +
+               ",\"address\":" + JsonString(event.address) + "},\"map\":" + JsonString(event.map) +
+               ",\"player\":" + JsonString(event.player) +
+               ",\"time\":" + std::to_string(event.time) + "}";
+    }
+    return "";
+}
+
+} // namespace lindrel::stats

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a webhook is sent: where (its URL), in which shape (Discord, Slack or plain JSON),
+// and the event it tells of. Errors are values: an empty optional for a URL or format
+// that cannot be used.
+namespace lindrel::stats {
+
+enum class WebhookFormat { Discord, Slack, Json };
+std::optional<WebhookFormat> ParseWebhookFormat(std::string_view name);
+
+struct WebhookUrl {
+    bool tls = false;
+    std::string host; // a name, or an IP literal (an IPv6 one without brackets)
+    std::uint16_t port = 0;
+    std::string target; // path and query, from "/"
+};
+// "http://" or "https://", a host (an IPv6 literal in brackets), an optional port, a path;
+// printable ASCII only, no user name or password, at most kMaxUrlBytes.
+inline constexpr std::size_t kMaxUrlBytes = 2048;
+std::optional<WebhookUrl> ParseWebhookUrl(std::string_view text);
+
+enum class EventKind { Down, Back, PlayerJoined };
+// "down", "back", "player": the names the configuration and the JSON use.
+std::string_view EventName(EventKind kind);
+std::optional<EventKind> ParseEventName(std::string_view name);
+
+struct ServerEvent {
+    EventKind kind = EventKind::Down;
+    int serverId = 0;
+    std::string server;  // its name
+    std::string address; // "host:port"
+    std::string map;
+    std::string player; // who joined
+    std::int64_t time = 0;
+};
+
+// One [[notify]] entry of the configuration.
+struct WebhookEntry {
+    std::string url; // as configured, for messages
+    WebhookUrl at;
+    WebhookFormat format = WebhookFormat::Json;
+    bool down = true;
+    bool back = true;
+    bool player = true;
+    std::vector<std::string> players; // wanted names, lower case
+    std::vector<int> servers;         // only these; empty: every watched server
+    std::chrono::milliseconds timeout{10'000};
+    int retries = 4;
+    std::chrono::milliseconds backoff{2'000}; // before the first retry, doubled each time
+};
+
+// The request body, as UTF-8 JSON. Discord is asked to ping nobody, whatever a player's
+// name says; Slack's own markup is escaped.
+std::string WebhookBody(WebhookFormat format, const ServerEvent& event);
+// The one-line message a person reads.
+std::string EventText(const ServerEvent& event);
+
+} // namespace lindrel::stats

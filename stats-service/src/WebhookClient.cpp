@@ -1,0 +1,115 @@
+#include "WebhookClient.h"
+
+#include "base/Text.h"
+#include "base/Version.h"
+
+#include <boost/asio/ssl.hpp>
+#include <boost/beast/ssl.hpp>
+
+namespace lindrel::stats {
+
+namespace {
+
+// A receiver's answer is only looked at for its status; more than this is not read.
+constexpr std::uint32_t kMaxAnswerBytes = 64 * 1024;
+constexpr std::int32_t kMaxRetryAfterSeconds = 3600;
+
+template <typename Stream>
+awaitable<PostResult> Exchange(Stream& stream, const WebhookUrl& url, std::string body) {
+    http::request<http::string_body> request{http::verb::post, url.target, 11};
+    const bool bracketed = url.host.find(':') != std::string::npos;
+    request.set(http::field::host,
+                (bracketed ? "[" + url.host + "]" : url.host) + ":" + std::to_string(url.port));
+    request.set(http::field::user_agent, "lindrel-stats/" + std::string(kVersion));
+    request.set(http::field::content_type, "application/json");
+    request.keep_alive(false);
+    request.body() = std::move(body);
+    request.prepare_payload();
+    PostResult result;
+    boost::system::error_code ec;
+    co_await http::async_write(stream, request, asio::redirect_error(asio::use_awaitable, ec));
+    if (ec) {
+        result.error = "sending: " + ec.message();
+        co_return result;
+    }
+    beast::flat_buffer buffer;
+    http::response_parser<http::string_body> parser;
+    parser.header_limit(8192);
+    parser.body_limit(kMaxAnswerBytes);
+    co_await http::async_read_header(stream, buffer, parser,
+                                     asio::redirect_error(asio::use_awaitable, ec));
+    if (ec) {
+        result.error = "reading the answer: " + ec.message();
+        co_return result;
+    }
+    result.status = static_cast<int>(parser.get().result_int());
+    const auto wait = parser.get()[http::field::retry_after];
+    if (const auto seconds = ParseInt32(std::string_view(wait.data(), wait.size()))) {
+        result.retryAfter = std::chrono::seconds(std::clamp(*seconds, 0, kMaxRetryAfterSeconds));
+    }
+    co_return result;
+}
+
+} // namespace
+
+asio::ssl::context MakeClientTlsContext() {
+    asio::ssl::context tls(asio::ssl::context::tls_client);
+    tls.set_default_verify_paths();
+    tls.set_verify_mode(asio::ssl::verify_peer);
+    return tls;
+}
+
+awaitable<PostResult> PostJson(asio::ssl::context& tls, const WebhookUrl& url, std::string body,
+                               std::chrono::milliseconds timeout) {
+    const auto executor = co_await asio::this_coro::executor;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    PostResult result;
+    boost::system::error_code ec;
+
+    auto resolver = std::make_shared<tcp::resolver>(executor);
+    asio::steady_timer resolveDeadline(executor, deadline);
+    resolveDeadline.async_wait([resolver](const boost::system::error_code& waited) {
+        if (!waited) {
+            resolver->cancel();
+        }
+    });
+    const auto addresses = co_await resolver->async_resolve(
+        url.host, std::to_string(url.port), asio::redirect_error(asio::use_awaitable, ec));
+    resolveDeadline.cancel();
+    if (ec) {
+        result.error = "looking up " + url.host + ": " + ec.message();
+        co_return result;
+    }
+
+    beast::tcp_stream tcpStream(executor);
+    tcpStream.expires_at(deadline);
+    co_await tcpStream.async_connect(addresses, asio::redirect_error(asio::use_awaitable, ec));
+    if (ec) {
+        result.error = "connecting: " + ec.message();
+        co_return result;
+    }
+    if (!url.tls) {
+        result = co_await Exchange(tcpStream, url, std::move(body));
+    } else {
+        beast::ssl_stream<beast::tcp_stream> stream(std::move(tcpStream), tls);
+        // The server name tells a shared host which certificate to show; the check below
+        // holds that certificate to the URL's host.
+        // OpenSSL's macro for this casts the name to void* in C style.
+        if (SSL_ctrl(stream.native_handle(), SSL_CTRL_SET_TLSEXT_HOSTNAME,
+                     TLSEXT_NAMETYPE_host_name, const_cast<char*>(url.host.c_str())) != 1) {
+            result.error = "cannot name the TLS server";
+            co_return result;
+        }
+        stream.set_verify_callback(asio::ssl::host_name_verification(url.host));
+        co_await stream.async_handshake(asio::ssl::stream_base::client,
+                                        asio::redirect_error(asio::use_awaitable, ec));
+        if (ec) {
+            result.error = "TLS: " + ec.message();
+            co_return result;
+        }
+        result = co_await Exchange(stream, url, std::move(body));
+    }
+    co_return result;
+}
+
+} // namespace lindrel::stats

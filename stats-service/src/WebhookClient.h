@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Asio.h"
+#include "Webhook.h"
+
+#include <boost/asio/ssl/context.hpp>
+#include <chrono>
+#include <string>
+
+// One POST of a JSON body to a webhook, over HTTP or HTTPS (the peer's certificate checked
+// against the system's authorities and the URL's host name), all of it within one timeout.
+// Errors are values: a status of 0 with the reason in error.
+namespace lindrel::stats {
+
+struct PostResult {
+    int status = 0;
+    std::string error;
+    std::chrono::seconds retryAfter{0}; // from a 429 or 503 answer's Retry-After, if any
+};
+
+// A TLS context that trusts the system's certificate authorities.
+asio::ssl::context MakeClientTlsContext();
+
+awaitable<PostResult> PostJson(asio::ssl::context& tls, const WebhookUrl& url, std::string body,
+                               std::chrono::milliseconds timeout);
+
+} // namespace lindrel::stats

@@ -27,15 +27,18 @@ foreach(text lindrel.1 lindrel-stats.1 changelog)
     message(FATAL_ERROR "gzip ${deb}/${text} failed")
   endif()
 endforeach()
-# The system service's configuration: the example, with the state kept where the unit's
-# StateDirectory is.
-file(READ stats-service/lindrel-stats.example.toml example)
-string(REPLACE "state_file = \"lindrel-stats.state\""
-       "state_file = \"/var/lib/lindrel-stats/lindrel-stats.state\"" packaged "${example}")
-if(packaged STREQUAL example)
-  message(FATAL_ERROR "lindrel-stats.example.toml no longer has the state_file line the "
-                      "packaged configuration rewrites")
-endif()
+# The system service's configuration: the example, with the state and the history kept
+# where the unit's StateDirectory is.
+file(READ stats-service/lindrel-stats.example.toml packaged)
+foreach(line "state_file = \"lindrel-stats.state\"" "file = \"lindrel-stats.history\"")
+  string(REPLACE "\"lindrel-stats." "\"/var/lib/lindrel-stats/lindrel-stats." moved "${line}")
+  string(REPLACE "${line}" "${moved}" rewritten "${packaged}")
+  if(rewritten STREQUAL packaged)
+    message(FATAL_ERROR "lindrel-stats.example.toml no longer has the line the packaged "
+                        "configuration rewrites: ${line}")
+  endif()
+  set(packaged "${rewritten}")
+endforeach()
 file(WRITE ${deb}/lindrel-stats.toml "${packaged}")
 # Control files under the names dpkg wants, one folder per package; the scripts keep
 # their executable bits.
@@ -101,10 +104,14 @@ set(CPACK_DEBIAN_SERVICE_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_SERVICE_PACKAGE_CONTROL_EXTRA
     ${deb}/control-service/conffiles ${deb}/control-service/postinst
     ${deb}/control-service/prerm ${deb}/control-service/postrm)
+# HTTPS webhooks check their receivers' certificates against the system's authorities.
+set(CPACK_DEBIAN_SERVICE_PACKAGE_RECOMMENDS ca-certificates)
 string(CONCAT CPACK_COMPONENT_SERVICE_DESCRIPTION
     "stats service for the Lindrel game server monitor\n"
     "lindrel-stats queries game servers (Quake III Arena and its descendants,\n"
     "Source and GoldSrc, Teeworlds and DDNet, Sauerbraten, OpenTTD) and answers\n"
-    "the Lindrel monitors that poll it over HTTP. It runs as a hardened system\n"
-    "service with a dynamic user.")
+    "the Lindrel monitors that poll it over HTTP. It keeps a history of them,\n"
+    "serves a status page, JSON and Prometheus metrics, and sends webhooks to\n"
+    "Discord, Slack and other receivers. It runs as a hardened system service\n"
+    "with a dynamic user.")
 include(CPack)

@@ -47,6 +47,8 @@ public:
     // What the server would say now, its names plain in every protocol but Quake III's.
     StatusInfo Status() const;
     const std::vector<PlayerInfo>& players() const { return players_; }
+    // A scripted game: exactly these players, until the next Advance.
+    void SetPlayers(std::vector<PlayerInfo> players) { players_ = std::move(players); }
     // How its A2S answers are made (the challenge, the split, stray packets).
     DemoA2s& a2s() { return a2s_; }
 

@@ -24,6 +24,7 @@ constexpr std::string_view kStyle =
     "dl{display:grid;grid-template-columns:auto 1fr;gap:.15em .8em;margin:0 0 .6em}"
     "dt{color:#aaa}dd{margin:0;overflow-wrap:anywhere}"
     "svg{display:block;width:100%;height:4em;background:#181818}"
+    "p{margin:.2em 0 0;color:#aaa;font-size:.8em}"
     "polyline{fill:none;stroke:#fc3;stroke-width:2;vector-effect:non-scaling-stroke}"
     "footer{margin-top:1em;color:#888;font-size:.8em}";
 
@@ -97,7 +98,7 @@ std::string ChartSvg(const std::vector<int>& chart, int maxPlayers) {
         points += std::to_string(i) + at + std::to_string(i + 1) + at;
     }
     flush();
-    return svg + "</svg>";
+    return svg + "</svg><p>Players over 24 hours, at most " + std::to_string(peak) + "</p>";
 }
 
 std::string UtcMinute(std::int64_t seconds) {
@@ -139,9 +140,8 @@ std::string StatusPageHtml(std::string_view title, const std::vector<ServerView>
         page += Item("Address", HtmlEscape(server.address));
         page += "</dl>\n" + ChartSvg(server.chart, server.maxPlayers) + "\n</li>\n";
     }
-    page += "</ul>\n<footer>Players over the last 24 hours, every five minutes. Updated " +
-            UtcMinute(now) + " by lindrel-stats " + std::string(kVersion) +
-            ".</footer>\n</body>\n</html>\n";
+    page += "</ul>\n<footer>Updated " + UtcMinute(now) + " by lindrel-stats " +
+            std::string(kVersion) + ".</footer>\n</body>\n</html>\n";
     return page;
 }
 

@@ -36,7 +36,8 @@ std::vector<ServerView> WatchedServers(const Registry& registry, const Trends& t
 
 std::string StatusPageHtml(std::string_view title, const std::vector<ServerView>& servers,
                            std::int64_t now);
-// The chart of one server: a line of its players, broken where it was down.
+// The chart of one server: a line of its players, broken where it was down, over a line
+// that gives its scale.
 std::string ChartSvg(const std::vector<int>& chart, int maxPlayers);
 // "2026-12-08 20:41 UTC"
 std::string UtcMinute(std::int64_t seconds);

@@ -16,7 +16,9 @@ constexpr const char* kUsage =
        lindrel-stats --check-config FILE
 
 The stats service of the Lindrel monitor: answers the monitor's HTTP queries with the
-live status of Quake III protocol game servers, which it queries over UDP.
+live status of the game servers it queries, and serves a status page at /, JSON at
+/api/servers and metrics at /metrics; it keeps their history and sends webhooks as its
+configuration says.
 
   --config FILE           read the configuration (TOML; see lindrel-stats.example.toml)
   --check-config FILE     check a configuration, say what is wrong, and exit (0 when good)

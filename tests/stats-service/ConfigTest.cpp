@@ -42,6 +42,23 @@ TEST(Config, RefusesEachBadValueNamingItsKey) {
         {"[[servers]]\nid = 5\naddress = \"127.0.0.1\"\nport = 70000\n", "servers[0].port"},
         {"[[servers]]\nid = 5\naddress = \"127.0.0.1\"\nnick = \"x\"\n", "servers[0].nick"},
         {"surprise = 1\n", "surprise"},
+        {"[history]\nkeep_days = 2\n", "history.keep_days"},
+        {"[history]\nfile = 7\n", "history.file"},
+        {"[page]\ntitle = \"a\\nb\"\n", "page.title"},
+        {"[[notify]]\nformat = \"json\"\n", "notify[0] needs a url"},
+        {"[[notify]]\nurl = \"ftp://h/\"\nformat = \"json\"\n", "notify[0].url"},
+        {"[[notify]]\nurl = \"http://user@h/\"\nformat = \"json\"\n", "notify[0].url"},
+        {"[[notify]]\nurl = \"http://h:0/\"\nformat = \"json\"\n", "notify[0].url"},
+        {"[[notify]]\nurl = \"http://h/\"\nformat = \"xml\"\n", "notify[0].format"},
+        {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\nevents = [\"up\"]\n",
+         "notify[0].events"},
+        {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\nplayers = [\" x \"]\n",
+         "notify[0].players"},
+        {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\nservers = [12345]\n",
+         "notify[0].servers names server 12345"},
+        {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\nretries = 11\n", "notify[0].retries"},
+        {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\ntimeout_ms = 99999999\n",
+         "notify[0].timeout_ms"},
     };
     for (const auto& [text, key] : cases) {
         const std::string error = LoadError(text);
@@ -60,6 +77,38 @@ TEST(Config, TakesNamesIpv6AndSeveralListenAddresses) {
                         "[lookup]\nallow = [\"127.0.0.0/8\", \"::1/128\"]\n"
                         "per_client_per_minute = 3\n"),
               "");
+}
+
+TEST(Config, ReadsTheHistoryThePageAndTheWebhooks) {
+    lindrel::test::TempDir dir;
+    lindrel::test::WriteFile(dir / "c.toml",
+                             "[history]\nfile = \"h.sqlite\"\nkeep_days = 30\n"
+                             "[page]\ntitle = \"Our servers\"\n"
+                             "[[notify]]\nurl = \"https://discord.com/api/webhooks/1/x\"\n"
+                             "format = \"discord\"\nevents = [\"player\"]\n"
+                             "players = [\" Anarki \", \"SARGE\"]\nservers = [7, 8]\n"
+                             "[[notify]]\nurl = \"http://[::1]:8080/hook\"\nformat = \"json\"\n");
+    std::string error;
+    const auto config = LoadConfig((dir / "c.toml").string(), error);
+    ASSERT_TRUE(config) << error;
+    EXPECT_EQ(config->historyFile, (dir / "h.sqlite").string()) << "beside the file";
+    EXPECT_EQ(config->historyKeep, std::chrono::hours(30 * 24));
+    EXPECT_EQ(config->pageTitle, "Our servers");
+    ASSERT_EQ(config->notify.size(), 2u);
+    const WebhookEntry& discord = config->notify[0];
+    EXPECT_TRUE(discord.at.tls);
+    EXPECT_EQ(discord.at.host, "discord.com");
+    EXPECT_EQ(discord.at.port, 443);
+    EXPECT_EQ(discord.at.target, "/api/webhooks/1/x");
+    EXPECT_EQ(discord.format, WebhookFormat::Discord);
+    EXPECT_FALSE(discord.down || discord.back);
+    EXPECT_TRUE(discord.player);
+    EXPECT_EQ(discord.players, (std::vector<std::string>{"anarki", "sarge"}));
+    EXPECT_EQ(discord.servers, (std::vector<int>{7, 8}));
+    const WebhookEntry& json = config->notify[1];
+    EXPECT_EQ(json.at.host, "::1");
+    EXPECT_EQ(json.at.port, 8080);
+    EXPECT_TRUE(json.down && json.back && json.player) << "every event unless told";
 }
 
 TEST(Config, CheckConfigSaysWhatIsWrongAndExits) {

@@ -101,6 +101,17 @@ public:
         });
     }
 
+    void SetPlayers(std::size_t index, const std::vector<std::string>& names) {
+        OnIo([&] {
+            std::vector<PlayerInfo> players;
+            for (const auto& name : names) {
+                players.push_back({name, 0, 50});
+            }
+            games_.at(index)->SetPlayers(std::move(players));
+            return 0;
+        });
+    }
+
     // Waits until count more refreshes have completed (bounded at ten seconds).
     bool WaitRefreshes(int count) {
         const int target = refreshes_ + count;

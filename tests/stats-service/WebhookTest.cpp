@@ -1,0 +1,264 @@
+// Webhooks against a real HTTP receiver on loopback (webhook_receiver.py): events go out
+// once each, under the down rule, to receivers that work, fail, are slow or are gone,
+// and none of it holds up the poller.
+#include "RunningService.h"
+#include "support/ChildProcess.h"
+#include "support/RawHttp.h"
+#include "support/ScopedEnv.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace lindrel::stats {
+namespace {
+
+using namespace std::chrono_literals;
+using lindrel::test::ChildProcess;
+
+struct Received {
+    std::string path;
+    int status = 0;
+    bool json = false;
+    std::string contentType;
+    std::string body;
+};
+
+class Receiver {
+public:
+    explicit Receiver(const std::string& certificate = {})
+        : process_(Arguments(certificate), {}, {}), tls_(!certificate.empty()) {
+        const auto line = process_.ReadLine(10s);
+        if (!line || line->rfind("port ", 0) != 0) {
+            throw std::runtime_error("the webhook receiver did not start");
+        }
+        port_ = line->substr(5);
+    }
+
+    std::string Url(const std::string& path, const std::string& host = "127.0.0.1") const {
+        return (tls_ ? "https://" : "http://") + host + ":" + port_ + path;
+    }
+
+    // The next request received, waiting at most limit.
+    std::optional<Received> Next(std::chrono::milliseconds limit = 5s) {
+        const auto line = process_.ReadLine(limit);
+        if (!line) {
+            return std::nullopt;
+        }
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t tab = 0;
+             fields.size() < 4 && (tab = line->find('\t', start)) != std::string::npos;
+             start = tab + 1) {
+            fields.push_back(line->substr(start, tab - start));
+        }
+        if (fields.size() != 4) {
+            return std::nullopt;
+        }
+        return Received{fields[0], std::stoi(fields[1]), fields[2] == "json", fields[3],
+                        line->substr(start)};
+    }
+
+private:
+    static std::vector<std::string> Arguments(const std::string& certificate) {
+        std::vector<std::string> argv{"/usr/bin/python3", LINDREL_WEBHOOK_RECEIVER};
+        if (!certificate.empty()) {
+            argv.insert(argv.end(), {"--cert", certificate});
+        }
+        return argv;
+    }
+
+    ChildProcess process_;
+    bool tls_ = false;
+    std::string port_;
+};
+
+WebhookEntry Hook(const std::string& url, std::vector<std::string> players = {}) {
+    WebhookEntry entry;
+    entry.url = url;
+    entry.at = *ParseWebhookUrl(url);
+    entry.format = WebhookFormat::Json;
+    entry.players = std::move(players);
+    entry.timeout = 2s;
+    entry.retries = 2;
+    entry.backoff = 20ms;
+    return entry;
+}
+
+Config WithHooks(std::vector<WebhookEntry> hooks) {
+    Config config = test::RunningService::FastConfig();
+    config.notify = std::move(hooks);
+    return config;
+}
+
+std::string Metrics(const test::RunningService& service) {
+    return lindrel::test::BodyOf(lindrel::test::RawExchange("127.0.0.1", service.httpPort(),
+                                                            lindrel::test::GetRequest("/metrics")));
+}
+
+// Waits up to five seconds for the metrics to hold line.
+bool MetricsShow(test::RunningService& service, const std::string& line) {
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (Metrics(service).find(line + "\n") != std::string::npos) {
+            return true;
+        }
+        service.WaitRefreshes(1);
+    }
+    return false;
+}
+
+TEST(Webhooks, DownAndBackAreSentOnceEachAfterTheMissesInARow) {
+    Receiver receiver;
+    test::RunningService service(WithHooks({Hook(receiver.Url("/ok"))}), 2);
+    ASSERT_TRUE(service.WaitRefreshes(3));
+
+    service.SetAnswering(1, false);
+    const auto downFrom =
+        service.OnIo([&] { return service.registry().servers()[1].missedInARow; });
+    const auto down = receiver.Next();
+    ASSERT_TRUE(down);
+    EXPECT_EQ(downFrom, 0);
+    EXPECT_TRUE(service.OnIo([&] { return service.registry().servers()[1].missedInARow >= 2; }));
+    EXPECT_TRUE(down->json) << down->body;
+    EXPECT_EQ(down->contentType, "application/json");
+    EXPECT_NE(down->body.find("\"event\":\"down\",\"server\":{\"id\":20,\"name\":\"Demo 1\""),
+              std::string::npos)
+        << down->body;
+    EXPECT_FALSE(receiver.Next(1s)) << "down is told once";
+
+    service.SetAnswering(1, true);
+    const auto back = receiver.Next();
+    ASSERT_TRUE(back);
+    EXPECT_NE(back->body.find("\"event\":\"back\""), std::string::npos) << back->body;
+    EXPECT_NE(back->body.find("\"map\":\"oa_dm2\""), std::string::npos) << back->body;
+    EXPECT_FALSE(receiver.Next(1s)) << "back is told once";
+}
+
+TEST(Webhooks, AWantedPlayerJoiningIsToldOnceAndLeavingIsNot) {
+    Receiver receiver;
+    WebhookEntry hook = Hook(receiver.Url("/ok"), {"sarge"});
+    hook.down = hook.back = false;
+    test::RunningService service(WithHooks({hook}), 1);
+    service.SetPlayers(0, {"Anarki", "Visor"});
+    ASSERT_TRUE(service.WaitRefreshes(3));
+
+    service.SetPlayers(0, {"Anarki", "Visor", "^1Sar^7ge", "Major"});
+    const auto joined = receiver.Next();
+    ASSERT_TRUE(joined);
+    EXPECT_NE(joined->body.find("\"event\":\"player\""), std::string::npos) << joined->body;
+    EXPECT_NE(joined->body.find("\"player\":\"Sarge\""), std::string::npos) << joined->body;
+    EXPECT_FALSE(receiver.Next(1s)) << "Major is not wanted, and Sarge is told once";
+
+    service.SetPlayers(0, {"Anarki"});
+    EXPECT_FALSE(receiver.Next(1s)) << "leaving is no event";
+
+    service.SetPlayers(0, {"Anarki", "SARGE|clan"});
+    const auto again = receiver.Next();
+    ASSERT_TRUE(again);
+    EXPECT_NE(again->body.find("\"player\":\"SARGE|clan\""), std::string::npos) << again->body;
+}
+
+TEST(Webhooks, AFailingReceiverIsTriedAgainUntilItTakesTheMessage) {
+    Receiver receiver;
+    test::RunningService service(WithHooks({Hook(receiver.Url("/flaky/2"))}), 1);
+    ASSERT_TRUE(service.WaitRefreshes(3));
+    service.SetAnswering(0, false);
+    for (const int status : {500, 500, 204}) {
+        const auto got = receiver.Next();
+        ASSERT_TRUE(got);
+        EXPECT_EQ(got->status, status);
+        EXPECT_NE(got->body.find("\"event\":\"down\""), std::string::npos);
+    }
+    EXPECT_TRUE(MetricsShow(service, "lindrel_stats_webhook_messages_total{result=\"sent\"} 1"));
+    EXPECT_TRUE(MetricsShow(service, "lindrel_stats_webhook_retries_total 2"));
+}
+
+TEST(Webhooks, AReceiverThatFailsOrIsGoneIsGivenUpAfterItsRetries) {
+    Receiver receiver;
+    WebhookEntry gone = Hook(
+        "http://127.0.0.1:" + std::to_string(lindrel::test::UnusedLoopbackTcpPort()) + "/hook");
+    WebhookEntry refused = Hook(receiver.Url("/gone"));
+    test::RunningService service(WithHooks({Hook(receiver.Url("/fail")), gone, refused}), 1);
+    ASSERT_TRUE(service.WaitRefreshes(3));
+    service.SetAnswering(0, false);
+
+    std::map<std::string, int> posts;
+    while (const auto got = receiver.Next(1500ms)) {
+        ++posts[got->path];
+    }
+    EXPECT_EQ(posts["/fail"], 3) << "the first try and two retries";
+    EXPECT_EQ(posts["/gone"], 1) << "a 404 is not tried again";
+    EXPECT_TRUE(MetricsShow(service, "lindrel_stats_webhook_messages_total{result=\"failed\"} 3"));
+    EXPECT_TRUE(service.WaitRefreshes(2)) << "the poller goes on";
+}
+
+TEST(Webhooks, ASlowReceiverTimesOutWithoutHoldingUpThePoller) {
+    Receiver receiver;
+    WebhookEntry slow = Hook(receiver.Url("/slow/4000"));
+    slow.timeout = 300ms;
+    slow.retries = 1;
+    test::RunningService service(WithHooks({slow}), 1);
+    ASSERT_TRUE(service.WaitRefreshes(3));
+    service.SetAnswering(0, false);
+    ASSERT_TRUE(receiver.Next()) << "the receiver got the first try";
+
+    // While the receiver sits on it, refreshes and the monitor's polls go on as ever.
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(service.WaitRefreshes(3));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    const auto poll = lindrel::test::RawExchange("127.0.0.1", service.httpPort(),
+                                                 lindrel::test::GetRequest("/?d=10&t=0&s="), 1000);
+    EXPECT_EQ(lindrel::test::StatusOf(poll), 200);
+    EXPECT_TRUE(MetricsShow(service, "lindrel_stats_webhook_messages_total{result=\"failed\"} 1"));
+}
+
+// A loopback HTTPS receiver with a certificate for "localhost" that only the test trusts.
+class TlsReceiver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string command =
+            "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost "
+            "-addext subjectAltName=DNS:localhost -keyout " +
+            (dir_ / "key.pem").string() + " -out " + certificate() + " 2>/dev/null && cat " +
+            (dir_ / "key.pem").string() + " " + certificate() + " > " + pem();
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    std::string certificate() const { return (dir_ / "cert.pem").string(); }
+    std::string pem() const { return (dir_ / "both.pem").string(); }
+
+    lindrel::test::TempDir dir_;
+};
+
+TEST_F(TlsReceiver, HttpsIsSentOnlyToACertificateTrustedForTheUrlsHost) {
+    Receiver receiver(pem());
+    // The service trusts what OpenSSL's SSL_CERT_FILE names, as every OpenSSL program does.
+    const lindrel::test::ScopedEnv trust("SSL_CERT_FILE", certificate());
+    WebhookEntry trusted = Hook(receiver.Url("/trusted", "localhost"));
+    WebhookEntry wrongName = Hook(receiver.Url("/by-address"));
+    trusted.retries = wrongName.retries = 0;
+    test::RunningService service(WithHooks({trusted, wrongName}), 1);
+    ASSERT_TRUE(service.WaitRefreshes(3));
+    service.SetAnswering(0, false);
+
+    const auto got = receiver.Next();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->path, "/trusted");
+    EXPECT_TRUE(got->json);
+    EXPECT_FALSE(receiver.Next(1s)) << "the certificate does not name 127.0.0.1";
+    EXPECT_TRUE(MetricsShow(service, "lindrel_stats_webhook_messages_total{result=\"failed\"} 1"));
+}
+
+TEST_F(TlsReceiver, HttpsToAnUntrustedCertificateIsNotSent) {
+    Receiver receiver(pem());
+    const lindrel::test::ScopedEnv trust("SSL_CERT_FILE", std::nullopt);
+    WebhookEntry hook = Hook(receiver.Url("/untrusted", "localhost"));
+    hook.retries = 0;
+    test::RunningService service(WithHooks({hook}), 1);
+    ASSERT_TRUE(service.WaitRefreshes(3));
+    service.SetAnswering(0, false);
+    EXPECT_FALSE(receiver.Next(1500ms));
+    EXPECT_TRUE(MetricsShow(service, "lindrel_stats_webhook_messages_total{result=\"failed\"} 1"));
+}
+
+} // namespace
+} // namespace lindrel::stats

@@ -6,6 +6,8 @@
 # With BEFORE_DIR (a folder holding an earlier build's lindrel-stats and
 # lindrel-demo-servers), step 1 runs for both builds in turn, twice, so that they are
 # compared on the same machine in the same run:  load.sh [BEFORE_DIR]
+# With --features, step 1 runs twice for this build in turn with and without its history
+# file, while a client fetches the status page and /metrics every second: load.sh --features
 # Everything runs on 127.0.0.1 and stops by itself.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -14,6 +16,11 @@ cmake --preset default >/dev/null
 cmake --build --preset default --target lindrel-stats lindrel-demo-servers >/dev/null
 current=build/default/stats-service
 before=${1:-}
+features=0
+if [ "$before" = "--features" ]; then
+  features=1
+  before=""
+fi
 work=$(mktemp -d)
 pids=()
 cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"; }
@@ -26,7 +33,7 @@ median() { sort -n | awk '{v[NR]=$1} END {printf "median %.1f ms, max %.1f ms ov
 
 # One build under load: its own demo servers (they answer the way its service queries).
 measure() {
-  local name=$1 bin=$2 http
+  local name=$1 bin=$2 extras=${3:-0} http
   http=$(free_port)
   "$bin/lindrel-demo-servers" --count "$count" --port "$first" > "$work/demo.log" &
   local demo=$!
@@ -35,6 +42,10 @@ measure() {
     echo "[service]"
     echo "listen = \"127.0.0.1:$http\""
     echo "refresh_ms = 500"
+    if [ "$extras" = 1 ]; then
+      echo "[history]"
+      echo "file = \"$work/history\""
+    fi
     for i in $(seq 0 $((count - 1))); do
       if [ "$i" -lt 5 ]; then echo "[[directory]]"; else echo "[[servers]]"; fi
       echo "id = $((i + 1))"
@@ -49,7 +60,29 @@ measure() {
   sleep 3
   echo "== $name: refresh of $count servers every 500 ms, wrk status polls for 10 s meanwhile"
   local url="http://127.0.0.1:$http/?d=1,2,3,4,5&t=0,0,0,0,0&s=grism"
+  local fetcher=""
+  if [ "$extras" = 1 ]; then
+    # A person's browser and a Prometheus server, once a second each, for the wrk run.
+    for _ in $(seq 12); do
+      curl -s -o /dev/null "http://127.0.0.1:$http/"
+      curl -s -o /dev/null "http://127.0.0.1:$http/metrics"
+      sleep 1
+    done &
+    fetcher=$!
+  fi
   wrk -t1 -c8 -d10s --latency "$url" | grep -E 'Requests/sec|50%|90%|99%'
+  if [ -n "$fetcher" ]; then
+    kill "$fetcher" 2>/dev/null || true
+    echo "history rows written: $(curl -s "http://127.0.0.1:$http/metrics" |
+      grep '^lindrel_stats_history_rows_written_total' | cut -d' ' -f2)"
+    local task
+    for task in /proc/$service/task/*; do
+      if [ "$(cat "$task/comm")" = history ]; then
+        echo "history thread CPU: $(awk '{print ($14 + $15) * 10 " ms"}' "$task/stat")" \
+          "of the service's $(awk '{print ($14 + $15) * 10 " ms"}' /proc/$service/stat)"
+      fi
+    done
+  fi
   grep refresh: "$work/service.log" | tail -1
   grep refresh: "$work/service.log" | awk '{print $6}' | median; echo
   echo "peak memory: $(grep VmHWM /proc/$service/status)"
@@ -59,6 +92,10 @@ measure() {
 
 for round in 1 2; do
   measure "this build (round $round)" "$current"
+  if [ "$features" = 1 ]; then
+    measure "this build with its history file, page and metrics fetched (round $round)" \
+      "$current" 1
+  fi
   if [ -n "$before" ]; then
     measure "before (round $round)" "$before"
   fi

@@ -90,6 +90,9 @@ StartResult StartDetached(const std::string& program, const std::vector<std::str
 // associated with). FileNotFound when the desktop has no opener.
 StartResult OpenWithDesktop(const std::string& file, const std::string& folder);
 
+// Names the calling thread as ps, top and /proc show it (at most 15 bytes are kept).
+void NameThisThread(const std::string& name);
+
 // --- Clock and locale --------------------------------------------------------------
 
 // The local time now, from one clock reading.

@@ -1,5 +1,7 @@
 #include "History.h"
 
+#include "platform/Platform.h"
+
 #include <iostream>
 
 namespace lindrel::stats {
@@ -130,6 +132,7 @@ void History::LoadTrends(std::int64_t before, std::function<void(Trends)> done) 
 }
 
 void History::Run() {
+    platform::NameThisThread("history");
     for (;;) {
         Queued next;
         {

@@ -111,9 +111,10 @@ bool StatsService::Start(std::string& error) {
             return false;
         }
     }
-    if (!poller_.Open(error) || !StartHistory(error)) {
+    if (!poller_.Open(error)) {
         return false;
     }
+    StartHistory();
     poller_.onRefreshDone = [this](Clock::duration took) {
         AfterRefresh(took);
         if (onRefreshDone) {

@@ -56,7 +56,8 @@ private:
 
     void AddRoutes();
     void AddWebRoutes();
-    bool StartHistory(std::string& error);
+    // Opens the history file, when one is configured; without it the service goes on.
+    void StartHistory();
     void AfterRefresh(Clock::duration took);
     const HttpReply& Cached(CachedReply& cache, const std::function<HttpReply()>& make);
     awaitable<HttpReply> HistoryReply(std::string_view rest, const QueryPairs& pairs);

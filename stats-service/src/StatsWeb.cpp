@@ -4,6 +4,8 @@
 #include "StatusPage.h"
 #include "base/Text.h"
 
+#include <iostream>
+
 namespace lindrel::stats {
 
 namespace {
@@ -104,23 +106,25 @@ awaitable<HttpReply> StatsService::HistoryReply(std::string_view rest, const Que
     co_return HttpReply{200, HistoryJson(*id, *hours, *rows), kJson};
 }
 
-bool StatsService::StartHistory(std::string& error) {
+void StatsService::StartHistory() {
     if (config_.historyFile.empty()) {
-        return true;
+        return;
     }
     history_ = std::make_unique<History>(
         io_, config_.historyFile,
         std::chrono::duration_cast<std::chrono::seconds>(config_.historyKeep));
-    if (!history_->Open(error)) {
+    std::string failure;
+    if (!history_->Open(failure)) {
+        // The monitors' queries matter more than the history: the service goes on without.
+        std::cerr << "lindrel-stats: history: " << failure << "; keeping no history" << std::endl;
         history_.reset();
-        return false;
+        return;
     }
     // What the file knows of the last 30 days joins what the refreshes add from now on.
     history_->LoadTrends(WallSeconds(), [this](Trends earlier) {
         trends_.Merge(earlier);
         ++generation_;
     });
-    return true;
 }
 
 void StatsService::AfterRefresh(Clock::duration took) {

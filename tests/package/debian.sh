@@ -69,6 +69,8 @@ dpkg -i "$monitor_deb" "$service_deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpk
 # then the service with the unit's command line.
 "$demo" --count 1 --address 127.0.0.1 --port 27960 >"$work/demo.log" 2>&1 &
 pids+=($!)
+# The state folder, as the unit's StateDirectory= makes it for the service's user.
+install -d -o 65534 -g 65534 -m 0700 /var/lib/lindrel-stats
 command=$(sed -n 's/^ExecStart=//p' /lib/systemd/system/lindrel-stats.service)
 [ "$command" = "/usr/bin/lindrel-stats --config /etc/lindrel-stats.toml" ] || fail "ExecStart: $command"
 setpriv --reuid=65534 --regid=65534 --clear-groups -- $command >"$work/service.log" 2>&1 &
@@ -87,6 +89,12 @@ status() {
 }
 for _ in $(seq 100); do status && break; sleep 0.1; done
 status || fail "the packaged service reports no status"
+# Its status page, and the history it keeps in the state folder.
+exec 3<>/dev/tcp/127.0.0.1/27950
+printf 'GET / HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' >&3
+grep -q "<h1>Game servers</h1>" <&3 || fail "the packaged service shows no status page"
+exec 3<&-
+[ -s /var/lib/lindrel-stats/lindrel-stats.history ] || fail "no history file in the state folder"
 
 # The monitor as an ordinary user: its files go to that user's data folder.
 home="$work/home"

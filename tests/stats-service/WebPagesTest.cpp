@@ -138,12 +138,17 @@ TEST(WebPages, TheJsonApiListsTheServersAndTheirHistory) {
 }
 
 TEST(WebPages, WithoutAHistoryFileThePageStillDrawsWhatTheServiceSaw) {
-    test::RunningService service(test::RunningService::FastConfig(), 1);
-    ASSERT_TRUE(service.WaitRefreshes(2));
-    EXPECT_NE(BodyOf(Get(service, "/")).find("<polyline points="), std::string::npos);
-    const std::string history = Get(service, "/api/servers/10/history?hours=1");
-    EXPECT_EQ(StatusOf(history), 404);
-    EXPECT_NE(history.find("keeps no history"), std::string::npos);
+    lindrel::test::TempDir dir;
+    Config unwritable = test::RunningService::FastConfig();
+    unwritable.historyFile = (dir / "no-such-folder" / "history").string();
+    for (const Config& config : {test::RunningService::FastConfig(), unwritable}) {
+        test::RunningService service(config, 1); // starts all the same
+        ASSERT_TRUE(service.WaitRefreshes(2));
+        EXPECT_NE(BodyOf(Get(service, "/")).find("<polyline points="), std::string::npos);
+        const std::string history = Get(service, "/api/servers/10/history?hours=1");
+        EXPECT_EQ(StatusOf(history), 404);
+        EXPECT_NE(history.find("keeps no history"), std::string::npos);
+    }
 }
 
 TEST(WebPages, MetricsPassPromtoolAndCountWhatTheServiceDid) {

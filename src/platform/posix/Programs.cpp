@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -103,6 +104,10 @@ StartResult OpenWithDesktop(const std::string& file, const std::string& folder) 
         return StartResult::FileNotFound;
     }
     return StartDetached(opener, {file}, folder);
+}
+
+void NameThisThread(const std::string& name) {
+    pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
 }
 
 } // namespace lindrel::platform

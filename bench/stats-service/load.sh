@@ -6,8 +6,8 @@
 # With BEFORE_DIR (a folder holding an earlier build's lindrel-stats and
 # lindrel-demo-servers), step 1 runs for both builds in turn, twice, so that they are
 # compared on the same machine in the same run:  load.sh [BEFORE_DIR]
-# With --features, step 1 runs twice for this build in turn with and without its history
-# file, while a client fetches the status page and /metrics every second: load.sh --features
+# With --features, step 1 also runs for this build with its history file while a client
+# fetches the status page and /metrics every second: load.sh [--features] [BEFORE_DIR]
 # Everything runs on 127.0.0.1 and stops by itself.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -15,16 +15,21 @@ scripts/install-deps.sh --bench
 cmake --preset default >/dev/null
 cmake --build --preset default --target lindrel-stats lindrel-demo-servers >/dev/null
 current=build/default/stats-service
-before=${1:-}
+before=""
 features=0
-if [ "$before" = "--features" ]; then
-  features=1
-  before=""
-fi
+for arg in "$@"; do
+  if [ "$arg" = "--features" ]; then features=1; else before=$arg; fi
+done
 work=$(mktemp -d)
 pids=()
 cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"; }
 trap cleanup EXIT
+
+# The service runs on the last CPU and everything that loads or watches it on the others,
+# so that the load and the fetches do not take the service's CPU from it.
+last_cpu=$(( $(nproc) - 1 ))
+service_cpu=(taskset -c "$last_cpu")
+others=(taskset -c "0-$(( last_cpu > 0 ? last_cpu - 1 : 0 ))")
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 count=500
@@ -35,7 +40,7 @@ median() { sort -n | awk '{v[NR]=$1} END {printf "median %.1f ms, max %.1f ms ov
 measure() {
   local name=$1 bin=$2 extras=${3:-0} http
   http=$(free_port)
-  "$bin/lindrel-demo-servers" --count "$count" --port "$first" > "$work/demo.log" &
+  "${others[@]}" "$bin/lindrel-demo-servers" --count "$count" --port "$first" > "$work/demo.log" &
   local demo=$!
   pids+=($demo)
   {
@@ -54,7 +59,7 @@ measure() {
     done
   } > "$work/500.toml"
   sleep 1
-  "$bin/lindrel-stats" --config "$work/500.toml" --verbose > "$work/service.log" &
+  "${service_cpu[@]}" "$bin/lindrel-stats" --config "$work/500.toml" --verbose > "$work/service.log" &
   local service=$!
   pids+=($service)
   sleep 3
@@ -63,14 +68,11 @@ measure() {
   local fetcher=""
   if [ "$extras" = 1 ]; then
     # A person's browser and a Prometheus server, once a second each, for the wrk run.
-    for _ in $(seq 12); do
-      curl -s -o /dev/null "http://127.0.0.1:$http/"
-      curl -s -o /dev/null "http://127.0.0.1:$http/metrics"
-      sleep 1
-    done &
+    "${others[@]}" python3 bench/stats-service/fetch.py "$http" 12 / /metrics &
     fetcher=$!
+    sleep 0.3
   fi
-  wrk -t1 -c8 -d10s --latency "$url" | grep -E 'Requests/sec|50%|90%|99%'
+  "${others[@]}" wrk -t1 -c8 -d10s --latency "$url" | grep -E 'Requests/sec|50%|90%|99%'
   if [ -n "$fetcher" ]; then
     kill "$fetcher" 2>/dev/null || true
     echo "history rows written: $(curl -s "http://127.0.0.1:$http/metrics" |

@@ -1,15 +1,15 @@
 #include "Notifier.h"
 
-#include "WebhookClient.h"
-
 #include <algorithm>
 #include <iostream>
 
 namespace lindrel::stats {
 
-Notifier::Notifier(asio::io_context& io, std::vector<WebhookEntry> entries)
-    : io_(io), tls_(MakeClientTlsContext()) {
+Notifier::Notifier(asio::io_context& io, std::vector<WebhookEntry> entries) : io_(io) {
     for (auto& entry : entries) {
+        if (entry.at.tls && !tls_) {
+            tls_.emplace(MakeClientTlsContext());
+        }
         targets_.emplace_back(io_, std::move(entry));
     }
 }
@@ -59,6 +59,7 @@ void Notifier::Stop() {
     stopped_ = true;
     for (Target& target : targets_) {
         target.pause.cancel();
+        target.inFlight.Cancel();
     }
 }
 
@@ -80,7 +81,8 @@ awaitable<void> Notifier::Deliver(Target& target) {
                     break;
                 }
             }
-            const PostResult result = co_await PostJson(tls_, entry.at, body, entry.timeout);
+            const PostResult result = co_await PostJson(tls_ ? &*tls_ : nullptr, entry.at, body,
+                                                        entry.timeout, target.inFlight);
             if (result.status >= 200 && result.status < 300) {
                 ++sent_;
                 done = true;
@@ -95,7 +97,7 @@ awaitable<void> Notifier::Deliver(Target& target) {
             } else if (result.retryAfter.count() > 0) {
                 backoff = std::min<std::chrono::milliseconds>(result.retryAfter, kMaxBackoff);
             }
-            if (!done && attempt == entry.retries) {
+            if (!done && attempt == entry.retries && !stopped_) {
                 std::cerr << "lindrel-stats: webhook " << entry.url << " failed: "
                           << (result.status != 0 ? "status " + std::to_string(result.status)
                                                  : result.error)

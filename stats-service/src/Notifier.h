@@ -2,12 +2,14 @@
 
 #include "Asio.h"
 #include "Webhook.h"
+#include "WebhookClient.h"
 
 #include <boost/asio/ssl/context.hpp>
 #include <chrono>
 #include <deque>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 
 // Sends the service's events to the configured webhooks. Each webhook has its own bounded
@@ -29,7 +31,7 @@ public:
     // Queues the event for every webhook that wants it; a full queue drops its oldest.
     // For a player event, `lowerPlayer` is the player's name in lower case.
     void Send(const ServerEvent& event, std::string_view lowerPlayer = {});
-    // Wakes the senders and ends them; what is queued is not sent.
+    // Ends the senders at once, a post in flight too; what is queued is not sent.
     void Stop();
     bool empty() const { return targets_.empty(); }
 
@@ -43,6 +45,7 @@ private:
         Target(asio::io_context& io, WebhookEntry configured)
             : entry(std::move(configured)), pause(io) {}
         WebhookEntry entry;
+        PostCanceller inFlight;
         std::deque<std::string> queue; // bodies waiting, the one being sent not among them
         bool sending = false;
         asio::steady_timer pause;
@@ -53,7 +56,8 @@ private:
     awaitable<void> Deliver(Target& target);
 
     asio::io_context& io_;
-    asio::ssl::context tls_;
+    // Made only when a webhook is HTTPS: OpenSSL's set-up costs megabytes of memory.
+    std::optional<asio::ssl::context> tls_;
     std::list<Target> targets_;
     bool stopped_ = false;
     std::uint64_t sent_ = 0;

@@ -80,24 +80,28 @@ std::string ChartSvg(const std::vector<int>& chart, int maxPlayers) {
                       "\" preserveAspectRatio=\"none\" role=\"img\" aria-label=\"Players over "
                       "the last 24 hours, at most " +
                       std::to_string(peak) + "\">";
-    std::string points;
-    const auto flush = [&] {
-        if (!points.empty()) {
-            svg += "<polyline points=\"" + points + "\"/>";
-            points.clear();
-        }
+    // A step line: each five minutes spans one unit (so that a lone one still shows as a
+    // dash), and a point is written only where the count changes.
+    const auto y = [&](int players) {
+        return std::to_string(kChartHeight - 2 - players * (kChartHeight - 4) / peak);
     };
-    for (std::size_t i = 0; i < chart.size(); ++i) {
+    for (std::size_t i = 0; i < chart.size();) {
         if (chart[i] < 0) {
-            flush();
+            ++i;
             continue;
         }
-        const int y = kChartHeight - 2 - chart[i] * (kChartHeight - 4) / peak;
-        const std::string at = "," + std::to_string(y) + " ";
-        // Each five minutes spans one unit, so that a lone one still shows as a dash.
-        points += std::to_string(i) + at + std::to_string(i + 1) + at;
+        std::string points = std::to_string(i) + "," + y(chart[i]);
+        std::size_t end = i + 1;
+        for (; end < chart.size() && chart[end] >= 0; ++end) {
+            if (chart[end] != chart[end - 1]) {
+                points += " " + std::to_string(end) + "," + y(chart[end - 1]) + " " +
+                          std::to_string(end) + "," + y(chart[end]);
+            }
+        }
+        points += " " + std::to_string(end) + "," + y(chart[end - 1]);
+        svg += "<polyline points=\"" + points + "\"/>";
+        i = end;
     }
-    flush();
     return svg + "</svg><p>Players over 24 hours, at most " + std::to_string(peak) + "</p>";
 }
 

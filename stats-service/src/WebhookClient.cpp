@@ -52,6 +52,18 @@ awaitable<PostResult> Exchange(Stream& stream, const WebhookUrl& url, std::strin
 
 } // namespace
 
+void PostCanceller::Cancel() {
+    cancelled_ = true;
+    if (resolver_ != nullptr) {
+        resolver_->cancel();
+    }
+    if (stream_ != nullptr) {
+        stream_->cancel();
+        boost::system::error_code ignored;
+        stream_->socket().close(ignored);
+    }
+}
+
 asio::ssl::context MakeClientTlsContext() {
     asio::ssl::context tls(asio::ssl::context::tls_client);
     tls.set_default_verify_paths();
@@ -59,12 +71,20 @@ asio::ssl::context MakeClientTlsContext() {
     return tls;
 }
 
-awaitable<PostResult> PostJson(asio::ssl::context& tls, const WebhookUrl& url, std::string body,
-                               std::chrono::milliseconds timeout) {
+awaitable<PostResult> PostJson(asio::ssl::context* tls, const WebhookUrl& url, std::string body,
+                               std::chrono::milliseconds timeout, PostCanceller& canceller) {
     const auto executor = co_await asio::this_coro::executor;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     PostResult result;
     boost::system::error_code ec;
+    // The canceller knows this post's resolver and connection only while it runs.
+    struct Forget {
+        PostCanceller& canceller;
+        ~Forget() {
+            canceller.resolver_ = nullptr;
+            canceller.stream_ = nullptr;
+        }
+    } forget{canceller};
 
     auto resolver = std::make_shared<tcp::resolver>(executor);
     asio::steady_timer resolveDeadline(executor, deadline);
@@ -73,15 +93,22 @@ awaitable<PostResult> PostJson(asio::ssl::context& tls, const WebhookUrl& url, s
             resolver->cancel();
         }
     });
+    canceller.resolver_ = resolver.get();
     const auto addresses = co_await resolver->async_resolve(
         url.host, std::to_string(url.port), asio::redirect_error(asio::use_awaitable, ec));
     resolveDeadline.cancel();
+    canceller.resolver_ = nullptr;
+    if (canceller.cancelled_) {
+        result.error = "stopped";
+        co_return result;
+    }
     if (ec) {
         result.error = "looking up " + url.host + ": " + ec.message();
         co_return result;
     }
 
     beast::tcp_stream tcpStream(executor);
+    canceller.stream_ = &tcpStream;
     tcpStream.expires_at(deadline);
     co_await tcpStream.async_connect(addresses, asio::redirect_error(asio::use_awaitable, ec));
     if (ec) {
@@ -90,8 +117,11 @@ awaitable<PostResult> PostJson(asio::ssl::context& tls, const WebhookUrl& url, s
     }
     if (!url.tls) {
         result = co_await Exchange(tcpStream, url, std::move(body));
+    } else if (tls == nullptr) {
+        result.error = "no TLS context";
     } else {
-        beast::ssl_stream<beast::tcp_stream> stream(std::move(tcpStream), tls);
+        beast::ssl_stream<beast::tcp_stream> stream(std::move(tcpStream), *tls);
+        canceller.stream_ = &beast::get_lowest_layer(stream);
         // The server name tells a shared host which certificate to show; the check below
         // holds that certificate to the URL's host.
         // OpenSSL's macro for this casts the name to void* in C style.

@@ -18,10 +18,24 @@ struct PostResult {
     std::chrono::seconds retryAfter{0}; // from a 429 or 503 answer's Retry-After, if any
 };
 
+// Ends a post in flight at once, closing its connection, as when the service stops.
+class PostCanceller {
+public:
+    void Cancel();
+
+private:
+    friend awaitable<PostResult> PostJson(asio::ssl::context*, const WebhookUrl&, std::string,
+                                          std::chrono::milliseconds, PostCanceller&);
+    tcp::resolver* resolver_ = nullptr;
+    beast::tcp_stream* stream_ = nullptr;
+    bool cancelled_ = false;
+};
+
 // A TLS context that trusts the system's certificate authorities.
 asio::ssl::context MakeClientTlsContext();
 
-awaitable<PostResult> PostJson(asio::ssl::context& tls, const WebhookUrl& url, std::string body,
-                               std::chrono::milliseconds timeout);
+// tls is needed for an https URL only.
+awaitable<PostResult> PostJson(asio::ssl::context* tls, const WebhookUrl& url, std::string body,
+                               std::chrono::milliseconds timeout, PostCanceller& canceller);
 
 } // namespace lindrel::stats

@@ -53,8 +53,10 @@ TEST(Browser, ThePageShowsEveryServerAndItsChartWithScriptsOff) {
 
     const std::string url = "http://127.0.0.1:" + std::to_string(service.httpPort()) + "/";
     const auto chromium = [&](const std::string& profile) {
+        // Nothing but the page: no updates, sync or other traffic of the browser's own.
         return "chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
-               "--no-first-run --user-data-dir=" +
+               "--no-first-run --disable-background-networking --disable-component-update "
+               "--disable-sync --user-data-dir=" +
                (dir / profile).string() + " --window-size=" + std::to_string(kPhoneWidth) +
                ",1800 ";
     };

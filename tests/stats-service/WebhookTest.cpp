@@ -212,6 +212,19 @@ TEST(Webhooks, ASlowReceiverTimesOutWithoutHoldingUpThePoller) {
     EXPECT_TRUE(MetricsShow(service, "lindrel_stats_webhook_messages_total{result=\"failed\"} 1"));
 }
 
+TEST(Webhooks, StoppingTheServiceEndsAPostInFlightAtOnce) {
+    Receiver receiver;
+    WebhookEntry slow = Hook(receiver.Url("/slow/30000"));
+    slow.timeout = 60s;
+    auto service = std::make_unique<test::RunningService>(WithHooks({slow}), 1);
+    ASSERT_TRUE(service->WaitRefreshes(3));
+    service->SetAnswering(0, false);
+    ASSERT_TRUE(receiver.Next()) << "the post is in flight";
+    const auto stopping = std::chrono::steady_clock::now();
+    service.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, 2s);
+}
+
 // A loopback HTTPS receiver with a certificate for "localhost" that only the test trusts.
 class TlsReceiver : public ::testing::Test {
 protected:

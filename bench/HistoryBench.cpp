@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::int64_t kStart = 1'800'000'000;
 constexpr std::int64_t kRefreshSeconds = 10;
+constexpr std::int64_t kHour = 3600;
+constexpr std::int64_t kDay = 86'400;
 
 std::vector<Sample> Refresh(int servers, std::int64_t time) {
     std::vector<Sample> rows;
@@ -47,7 +49,7 @@ std::unique_ptr<HistoryStore> Filled(const lindrel::test::TempDir& dir, int serv
 // The service does this once every refresh (10 s by default) on the history thread.
 void BM_HistoryWriteRefreshOf1000(benchmark::State& bench) {
     lindrel::test::TempDir dir;
-    auto store = Filled(dir, 1000, 2 * 3600);
+    auto store = Filled(dir, 1000, 2 * kHour);
     std::int64_t time = kStart;
     std::string error;
     for (auto _ : bench) {
@@ -66,7 +68,8 @@ void BM_HistoryThinAnHourOf1000(benchmark::State& bench) {
     lindrel::test::TempDir dir;
     auto store = Filled(dir, 1000, 3600);
     std::string error;
-    store->Maintain(kStart + kThinAfterSeconds - 3600, std::chrono::hours(24 * 90), error);
+    store->Maintain(kStart + kThinAfterSeconds - 3600, std::chrono::hours(std::int64_t{24} * 90),
+                    error);
     std::int64_t hour = 0;
     for (auto _ : bench) {
         bench.PauseTiming();
@@ -79,8 +82,8 @@ void BM_HistoryThinAnHourOf1000(benchmark::State& bench) {
         store->Write(rows, error);
         ++hour;
         bench.ResumeTiming();
-        store->Maintain(kStart + kThinAfterSeconds + hour * 3600, std::chrono::hours(24 * 90),
-                        error);
+        store->Maintain(kStart + kThinAfterSeconds + hour * 3600,
+                        std::chrono::hours(std::int64_t{24} * 90), error);
     }
 }
 BENCHMARK(BM_HistoryThinAnHourOf1000)->Unit(benchmark::kMillisecond)->Iterations(4)->UseRealTime();
@@ -110,7 +113,7 @@ void BM_HistoryBytesPerServerDay(benchmark::State& bench) {
         bench.counters["raw_bytes"] = static_cast<double>(UsedBytes(path)) / kServers;
         std::string error;
         store = HistoryStore::Open(path, error);
-        store->Maintain(kStart + 3 * 86'400, std::chrono::hours(24 * 90), error);
+        store->Maintain(kStart + 3 * kDay, std::chrono::hours(std::int64_t{24} * 90), error);
         store.reset();
         bench.counters["thinned_bytes"] = static_cast<double>(UsedBytes(path)) / kServers;
     }
@@ -152,10 +155,10 @@ struct HundredServers {
             }
             Registry::RecordAnswer(server, std::move(status), 35);
             registry.Add(std::move(server));
-            for (std::int64_t t = now - 30 * 86'400; t < now - 2 * 86'400; t += 300) {
+            for (std::int64_t t = now - 30 * kDay; t < now - 2 * kDay; t += 300) {
                 trends.Add(id, t, true, 3);
             }
-            for (std::int64_t t = now - 2 * 86'400; t < now; t += kRefreshSeconds) {
+            for (std::int64_t t = now - 2 * kDay; t < now; t += kRefreshSeconds) {
                 trends.Add(id, t, (t / 3600 + id) % 23 != 0,
                            static_cast<int>(12 + 10 * std::sin(static_cast<double>(t) / 7000)));
             }

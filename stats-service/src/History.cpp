@@ -8,7 +8,7 @@ namespace lindrel::stats {
 
 namespace {
 
-constexpr std::int64_t kTrendSeconds = 30 * 86'400;
+constexpr std::int64_t kTrendSeconds = std::int64_t{30} * 86'400;
 
 std::int64_t WallSeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(

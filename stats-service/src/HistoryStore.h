@@ -24,7 +24,7 @@ struct Sample {
     std::string map;
 };
 
-inline constexpr std::int64_t kThinAfterSeconds = 48 * 3600;
+inline constexpr std::int64_t kThinAfterSeconds = std::int64_t{48} * 3600;
 inline constexpr std::int64_t kThinnedStepSeconds = 300;
 
 class HistoryStore {

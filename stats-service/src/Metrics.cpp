@@ -3,6 +3,7 @@
 #include "WebText.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace lindrel::stats {
 
@@ -55,6 +56,15 @@ void Counter(std::string& out, const char* name, const char* help, std::uint64_t
     Sample(out, name, {}, std::to_string(value));
 }
 
+// A counter with a "result" label, one sample per result.
+void ByResult(std::string& out, const char* name, const char* help,
+              std::initializer_list<std::pair<const char*, std::uint64_t>> results) {
+    Family(out, name, "counter", help);
+    for (const auto& [result, value] : results) {
+        Sample(out, name, "result=\"" + std::string(result) + "\"", std::to_string(value));
+    }
+}
+
 } // namespace
 
 void ServiceCounters::AddRefresh(std::chrono::steady_clock::duration took) {
@@ -97,14 +107,11 @@ std::string MetricsText(const Registry& registry, const ServiceCounters& counter
         }
     }
     Counter(out, "lindrel_stats_polls_total", "Status polls answered to monitors.", counters.polls);
-    Family(out, "lindrel_stats_lookups_total", "counter",
-           "Lookups of servers by address, by what they found.");
-    Sample(out, "lindrel_stats_lookups_total", "result=\"known\"",
-           std::to_string(counters.lookupsKnown));
-    Sample(out, "lindrel_stats_lookups_total", "result=\"added\"",
-           std::to_string(counters.lookupsAdded));
-    Sample(out, "lindrel_stats_lookups_total", "result=\"not_found\"",
-           std::to_string(counters.lookupsNotFound));
+    ByResult(out, "lindrel_stats_lookups_total",
+             "Lookups of servers by address, by what they found.",
+             {{"known", counters.lookupsKnown},
+              {"added", counters.lookupsAdded},
+              {"not_found", counters.lookupsNotFound}});
     Family(out, "lindrel_stats_refresh_duration_seconds", "histogram",
            "Time to query every watched game server once.");
     for (std::size_t i = 0; i < counters.refreshBuckets.size(); ++i) {
@@ -131,14 +138,11 @@ std::string MetricsText(const Registry& registry, const ServiceCounters& counter
                std::to_string(outputs.historyFileBytes));
     }
     if (outputs.webhooks) {
-        Family(out, "lindrel_stats_webhook_messages_total", "counter",
-               "Webhook messages, by how they ended.");
-        Sample(out, "lindrel_stats_webhook_messages_total", "result=\"sent\"",
-               std::to_string(outputs.webhooksSent));
-        Sample(out, "lindrel_stats_webhook_messages_total", "result=\"failed\"",
-               std::to_string(outputs.webhooksFailed));
-        Sample(out, "lindrel_stats_webhook_messages_total", "result=\"dropped\"",
-               std::to_string(outputs.webhooksDropped));
+        ByResult(out, "lindrel_stats_webhook_messages_total",
+                 "Webhook messages, by how they ended.",
+                 {{"sent", outputs.webhooksSent},
+                  {"failed", outputs.webhooksFailed},
+                  {"dropped", outputs.webhooksDropped}});
         Counter(out, "lindrel_stats_webhook_retries_total", "Webhook messages sent again.",
                 outputs.webhookRetries);
     }

@@ -81,8 +81,9 @@ awaitable<void> Notifier::Deliver(Target& target) {
                     break;
                 }
             }
-            const PostResult result = co_await PostJson(tls_ ? &*tls_ : nullptr, entry.at, body,
-                                                        entry.timeout, target.inFlight);
+            const PostResult result =
+                co_await PostJson(io_.get_executor(), tls_ ? &*tls_ : nullptr, entry.at, body,
+                                  entry.timeout, target.inFlight);
             if (result.status >= 200 && result.status < 300) {
                 ++sent_;
                 done = true;

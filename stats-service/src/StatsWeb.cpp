@@ -121,7 +121,7 @@ void StatsService::StartHistory() {
         return;
     }
     // What the file knows of the last 30 days joins what the refreshes add from now on.
-    history_->LoadTrends(WallSeconds(), [this](Trends earlier) {
+    history_->LoadTrends(WallSeconds(), [this](const Trends& earlier) {
         trends_.Merge(earlier);
         ++generation_;
     });

@@ -71,9 +71,9 @@ asio::ssl::context MakeClientTlsContext() {
     return tls;
 }
 
-awaitable<PostResult> PostJson(asio::ssl::context* tls, const WebhookUrl& url, std::string body,
+awaitable<PostResult> PostJson(asio::any_io_executor executor, asio::ssl::context* tls,
+                               const WebhookUrl& url, std::string body,
                                std::chrono::milliseconds timeout, PostCanceller& canceller) {
-    const auto executor = co_await asio::this_coro::executor;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     PostResult result;
     boost::system::error_code ec;

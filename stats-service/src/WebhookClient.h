@@ -24,8 +24,9 @@ public:
     void Cancel();
 
 private:
-    friend awaitable<PostResult> PostJson(asio::ssl::context*, const WebhookUrl&, std::string,
-                                          std::chrono::milliseconds, PostCanceller&);
+    friend awaitable<PostResult> PostJson(asio::any_io_executor, asio::ssl::context*,
+                                          const WebhookUrl&, std::string, std::chrono::milliseconds,
+                                          PostCanceller&);
     tcp::resolver* resolver_ = nullptr;
     beast::tcp_stream* stream_ = nullptr;
     bool cancelled_ = false;
@@ -35,7 +36,8 @@ private:
 asio::ssl::context MakeClientTlsContext();
 
 // tls is needed for an https URL only.
-awaitable<PostResult> PostJson(asio::ssl::context* tls, const WebhookUrl& url, std::string body,
+awaitable<PostResult> PostJson(asio::any_io_executor executor, asio::ssl::context* tls,
+                               const WebhookUrl& url, std::string body,
                                std::chrono::milliseconds timeout, PostCanceller& canceller);
 
 } // namespace lindrel::stats

@@ -12,6 +12,7 @@ namespace lindrel::stats {
 namespace {
 
 constexpr int kPhoneWidth = 412;
+constexpr std::int64_t kHour = 3600;
 
 // The standard output of a shell command (at most a minute), or empty when it fails.
 std::optional<std::string> Output(const std::string& command, const lindrel::test::TempDir& dir) {
@@ -32,8 +33,8 @@ void SeedHistory(const std::string& path, const std::vector<int>& ids) {
     const auto now = WallSeconds();
     std::vector<Sample> rows;
     for (const int id : ids) {
-        for (std::int64_t t = now - 24 * 3600; t < now - 60; t += 60) {
-            const bool up = id != 20 || t < now - 10 * 3600 || t > now - 8 * 3600;
+        for (std::int64_t t = now - 24 * kHour; t < now - 60; t += 60) {
+            const bool up = id != 20 || t < now - 10 * kHour || t > now - 8 * kHour;
             const double phase = static_cast<double>(t % 86'400) / 86'400 * 6.283 + id;
             const int players = up ? 4 + static_cast<int>(std::lround(3 * std::sin(phase))) : 0;
             rows.push_back({id, t, up, players, "oa_dm1"});

@@ -19,6 +19,7 @@ using namespace std::chrono_literals;
 
 constexpr std::int64_t kNow = 1'800'000'000; // a multiple of 300
 constexpr std::int64_t kHour = 3600;
+constexpr std::int64_t kDay = 86'400;
 
 std::unique_ptr<HistoryStore> OpenStore(const lindrel::test::TempDir& dir) {
     std::string error;
@@ -127,7 +128,7 @@ TEST(HistoryStore, RefusesAFileThatIsNotOneOfItsOwn) {
 TEST(History, WritesOnItsOwnThreadAndReadsBackOnTheCallersThread) {
     lindrel::test::TempDir dir;
     asio::io_context io;
-    History history(io, (dir / "history").string(), std::chrono::hours(24 * 90));
+    History history(io, (dir / "history").string(), std::chrono::hours(std::int64_t{24} * 90));
     std::string error;
     ASSERT_TRUE(history.Open(error)) << error;
     const auto now = WallSeconds();
@@ -179,7 +180,7 @@ TEST(Trends, UptimeWeighsEachRowByTheTimeItStandsFor) {
 TEST(Trends, EarlierFiguresMergeWithLaterOnes) {
     Trends earlier;
     Trends later;
-    for (std::int64_t t = kNow - 10 * 86'400; t < kNow - 86'400; t += 300) {
+    for (std::int64_t t = kNow - 10 * kDay; t < kNow - kDay; t += 300) {
         earlier.Add(7, t, (t / 300) % 2 == 0, 1);
     }
     for (std::int64_t t = kNow - 3600; t < kNow; t += 10) {

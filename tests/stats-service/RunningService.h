@@ -104,6 +104,7 @@ public:
     void SetPlayers(std::size_t index, const std::vector<std::string>& names) {
         OnIo([&] {
             std::vector<PlayerInfo> players;
+            players.reserve(names.size());
             for (const auto& name : names) {
                 players.push_back({name, 0, 50});
             }

@@ -17,9 +17,12 @@ constexpr std::int32_t kMaxRetryAfterSeconds = 3600;
 template <typename Stream>
 awaitable<PostResult> Exchange(Stream& stream, const WebhookUrl& url, std::string body) {
     http::request<http::string_body> request{http::verb::post, url.target, 11};
+    // The port only when it is not the scheme's own, as browsers write it: some hosts
+    // match the name alone.
     const bool bracketed = url.host.find(':') != std::string::npos;
-    request.set(http::field::host,
-                (bracketed ? "[" + url.host + "]" : url.host) + ":" + std::to_string(url.port));
+    const bool ownPort = url.port == (url.tls ? 443 : 80);
+    request.set(http::field::host, (bracketed ? "[" + url.host + "]" : url.host) +
+                                       (ownPort ? "" : ":" + std::to_string(url.port)));
     request.set(http::field::user_agent, "lindrel-stats/" + std::string(kVersion));
     request.set(http::field::content_type, "application/json");
     request.keep_alive(false);
@@ -122,10 +125,13 @@ awaitable<PostResult> PostJson(asio::any_io_executor executor, asio::ssl::contex
     } else {
         beast::ssl_stream<beast::tcp_stream> stream(std::move(tcpStream), *tls);
         canceller.stream_ = &beast::get_lowest_layer(stream);
-        // The server name tells a shared host which certificate to show; the check below
-        // holds that certificate to the URL's host.
+        // The server name tells a shared host which certificate to show (an address is
+        // never sent as one); the check below holds that certificate to the URL's host.
         // OpenSSL's macro for this casts the name to void* in C style.
-        if (SSL_ctrl(stream.native_handle(), SSL_CTRL_SET_TLSEXT_HOSTNAME,
+        boost::system::error_code notAnAddress;
+        asio::ip::make_address(url.host, notAnAddress);
+        if (notAnAddress &&
+            SSL_ctrl(stream.native_handle(), SSL_CTRL_SET_TLSEXT_HOSTNAME,
                      TLSEXT_NAMETYPE_host_name, const_cast<char*>(url.host.c_str())) != 1) {
             result.error = "cannot name the TLS server";
             co_return result;

@@ -90,8 +90,7 @@ std::string MetricsText(const Registry& registry, const ServiceCounters& counter
     Family(out, "lindrel_stats_server_up", "gauge",
            "Whether the game server answers (1), or has missed refreshes enough to be down (0).");
     for (const auto& [labels, server] : watched) {
-        Sample(out, "lindrel_stats_server_up", labels,
-               server->everAnswered && !server->down ? "1" : "0");
+        Sample(out, "lindrel_stats_server_up", labels, server->Up() ? "1" : "0");
     }
     Family(out, "lindrel_stats_server_players", "gauge", "Players on the game server.");
     for (const auto& [labels, server] : watched) {

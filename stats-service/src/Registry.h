@@ -49,6 +49,10 @@ struct GameServer {
     bool pending = false;
     Clock::time_point sentAt{};
 
+    // Up: it answered and is not down. Known: up, or found down by the misses in a row.
+    bool Up() const { return everAnswered && !down; }
+    bool Known() const { return everAnswered || down; }
+
     std::string Name() const;
     std::string Endpoint() const; // "host:port", an IPv6 literal in brackets
 };

@@ -22,8 +22,7 @@ ServerEvent EventOf(EventKind kind, const GameServer& server, std::int64_t now) 
 std::vector<FoundEvent> ServerEvents::After(const Registry& registry, std::int64_t now) {
     std::vector<FoundEvent> found;
     for (const GameServer& server : registry.servers()) {
-        const bool up = server.everAnswered && !server.down;
-        if (server.registered || (!up && !server.down)) {
+        if (server.registered || !server.Known()) {
             continue; // not ours, or not known to be either yet
         }
         std::vector<std::string> names = server.lowerNames;

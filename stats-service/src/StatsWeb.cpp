@@ -133,10 +133,10 @@ void StatsService::AfterRefresh(Clock::duration took) {
     const auto now = WallSeconds();
     std::vector<Sample> rows;
     for (const GameServer& server : registry_.servers()) {
-        const bool up = server.everAnswered && !server.down;
-        if (server.registered || (!up && !server.down)) {
+        if (server.registered || !server.Known()) {
             continue; // added by a lookup, or not known to be up or down yet
         }
+        const bool up = server.Up();
         const int players = up ? OnlineCount(server.status) : 0;
         trends_.Add(server.id, now, up, players);
         if (history_) {

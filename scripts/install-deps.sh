@@ -25,10 +25,18 @@ packages=(
   tidy chromium prometheus openssl
 )
 
-# Tools for the load runs under bench/, only with --bench.
-if [ "${1:-}" = "--bench" ]; then
-  packages+=(wrk qstat bc python3)
-fi
+for option in "$@"; do
+  case $option in
+    # Tools for the load runs under bench/.
+    --bench) packages+=(wrk qstat bc python3) ;;
+    # The Windows build: the MinGW-w64 cross compiler, Debian's qt6-base source (dpkg-dev
+    # unpacks it) and GoogleTest's source, built for Windows; wine to run what they make,
+    # NSIS for the installer, zip for the archive.
+    --windows) packages+=(g++-mingw-w64-x86-64-posix dpkg-dev googletest wine64 wine nsis zip
+                          unzip file) ;;
+    *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for package in "${packages[@]}"; do

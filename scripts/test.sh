@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the format and clang-tidy checks, bounded fuzz runs of the
 # parsers, then the suite in the normal build (with a valgrind run of the core) and under
-# ASan and UBSan.
+# ASan and UBSan; then the Windows build's tests under wine, and, when the Qt for Windows
+# cache is there (scripts/windows/build-qt.sh), the Windows program and its installer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,3 +25,12 @@ for preset in default asan; do
       build/default/tests/core/core_tests --gtest_filter='-SettingsSaves.*' >/dev/null
   fi
 done
+
+echo "== Windows: the monitor's libraries built with MinGW, their tests under wine"
+scripts/windows/test.sh
+if [ -f "${XDG_CACHE_HOME:-$HOME/.cache}/lindrel/qt6-$(dpkg-query -W -f='${Version}' qt6-base-dev | sed 's/[-+].*//')-mingw64/.complete" ]; then
+  echo "== Windows: lindrel.exe under wine on an X desktop, the installer"
+  scripts/windows/test-gui.sh
+else
+  echo "== Windows: no Qt for Windows built (scripts/windows/build-qt.sh): the program's test is left out"
+fi

@@ -15,9 +15,8 @@ std::string ChooseDataFolder(const std::string& programFolder) {
     if (platform::IsWritableFolder(programFolder)) {
         return programFolder;
     }
-    const std::string dataHome = platform::UserDataHome();
-    std::string folder = JoinPath(dataHome, "lindrel");
-    if (dataHome.empty() || !platform::MakeFolder(folder)) {
+    std::string folder = platform::UserDataFolder();
+    if (folder.empty() || !platform::MakeFolder(folder)) {
         return programFolder;
     }
     for (const char* name : kSettingsFiles) {

@@ -28,6 +28,16 @@ int CodeFor(platform::StartResult result) {
         return kShellOutOfMemory;
     case platform::StartResult::NotAProgram:
         return kShellBadExe;
+    case platform::StartResult::SharingViolation:
+        return kShellSharingViolation;
+    case platform::StartResult::AssociationIncomplete:
+        return kShellAssociationIncomplete;
+    case platform::StartResult::DdeFailed:
+        return kShellDdeFailed;
+    case platform::StartResult::NoAssociation:
+        return kShellNoAssociation;
+    case platform::StartResult::DllNotFound:
+        return kShellDllNotFound;
     }
     return kShellBadExe;
 }

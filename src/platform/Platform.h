@@ -8,8 +8,12 @@
 #include <vector>
 
 // What the programs need of the operating system, and nothing else: the one seam a port
-// to another system replaces (one folder per system beside this header). Errors are
-// values: false, an empty optional, or a StartResult; nothing here throws.
+// to another system replaces (one folder per system beside this header: posix/, win32/).
+// Errors are values: false, an empty optional, or a StartResult; nothing here throws.
+//
+// Paths and texts are bytes as the system takes them. On Windows, where the system's
+// calls take UTF-16, a text that is valid UTF-8 is read as UTF-8 and any other as the
+// ANSI code page (the single-byte texts of the settings), and what comes back is UTF-8.
 namespace lindrel::platform {
 
 // --- Files -------------------------------------------------------------------------
@@ -48,18 +52,21 @@ bool IsWritableFolder(const std::string& folder);
 // True when the folder is there afterwards.
 bool MakeFolder(const std::string& folder);
 
-// The user's data folder by the XDG base directory rules:
-// $XDG_DATA_HOME when it is an absolute path, else $HOME/.local/share; empty when
-// neither can be told.
-std::string UserDataHome();
+// The folder for the monitor's data in the user's profile: on POSIX systems "lindrel" in
+// the XDG data folder ($XDG_DATA_HOME when it is an absolute path, else
+// $HOME/.local/share); on Windows "Lindrel" in %APPDATA%. Empty when it cannot be told.
+// Not created here.
+std::string UserDataFolder();
 
-// Sets the owner's execute bit on a file (one fetched over the network has none).
+// Sets the owner's execute bit on a file (one fetched over the network has none). Where
+// the system has no such bit (Windows), true when the file is there.
 bool MakeExecutable(const std::string& path);
 
 enum class EntryKind { None, File, Folder };
 // What is at a path, following links.
 EntryKind EntryAt(const std::string& path);
-// Whether the file at path may be run as a program by this user.
+// Whether the file at path may be run as a program by this user (on Windows: an .exe or
+// .com file).
 bool IsProgram(const std::string& path);
 
 // The name of the file system entry at path (its last component, "/" and "\" both
@@ -78,20 +85,38 @@ enum class StartResult {
     AccessDenied,
     OutOfMemory,
     NotAProgram,
+    // Only the Windows shell reports these, when it opens a document.
+    SharingViolation,
+    AssociationIncomplete,
+    DdeFailed,
+    NoAssociation,
+    DllNotFound,
 };
 
 // Starts a program detached from this one (nobody's child to reap, in a session of its
-// own) in folder, with exactly these arguments: no shell reads them. Reports whether the
-// program itself could be started, not how it ends.
+// own) in folder, with exactly these arguments: no shell reads them (on Windows they are
+// quoted into one command line that the program's CommandLineToArgvW reads back as these
+// arguments). Reports whether the program itself could be started, not how it ends.
 StartResult StartDetached(const std::string& program, const std::vector<std::string>& arguments,
                           const std::string& folder);
 
 // Hands a file that is not a program to the desktop's opener (the one its type is
-// associated with). FileNotFound when the desktop has no opener.
+// associated with). FileNotFound when the desktop has no opener (on POSIX systems);
+// NoAssociation when the type has no opener (on Windows).
 StartResult OpenWithDesktop(const std::string& file, const std::string& folder);
 
 // Names the calling thread as ps, top and /proc show it (at most 15 bytes are kept).
 void NameThisThread(const std::string& name);
+
+// --- Screen ------------------------------------------------------------------------
+
+struct ScreenSize {
+    int width = 0;
+    int height = 0;
+};
+// The size of a maximised window's client area on the primary screen as the system states
+// it (Windows); empty where the system leaves it to the window toolkit.
+std::optional<ScreenSize> FullScreenSize();
 
 // --- Clock and locale --------------------------------------------------------------
 

@@ -14,9 +14,9 @@ struct FetchLimits {
     std::size_t maxBodyBytes = 1 << 20;
 };
 
-// GETs a URL over a direct connection (proxy settings of the environment are ignored)
-// and returns the body with every NUL byte removed. The HTTP status is not examined, so
-// an error page is a reply. A connection that breaks off, a timeout after part of the
+// GETs a URL over a direct connection (the proxy settings of the environment and of the
+// system are ignored) and returns the body with every NUL byte removed. The HTTP status is not
+// examined, so an error page is a reply. A connection that breaks off, a timeout after part of the
 // body, or a body past maxBodyBytes gives the bytes read until then; any failure before
 // the first byte gives an empty text.
 std::string GetURL(const std::string& url, const FetchLimits& limits = {});

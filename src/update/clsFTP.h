@@ -9,9 +9,13 @@ namespace lindrel {
 
 struct AppState;
 
-// A small FTP client on libcurl. One object keeps one control connection open between
-// its operations. Errors are values: an operation returns false (or -1 and -2 for a size)
-// and leaves a readable reason in GetLastErrorMessage; nothing here throws.
+// A small FTP client on the system's internet library: WinINet on Windows, libcurl
+// elsewhere (one implementation of this class in update/wininet, one in update/curl; the
+// same tests hold for both). One object keeps one control connection open between its
+// operations. Errors are values: an operation returns false (or -1 and -2 for a size)
+// and leaves a readable reason in GetLastErrorMessage, "<operation> error code: <the
+// library's code> Message: <its text>", or the server's own answer when it refused;
+// nothing here throws.
 class clsFTP {
 public:
     explicit clsFTP(const AppState& state);
@@ -54,24 +58,13 @@ public:
     static constexpr std::int32_t kMaxPort = 32767;
 
 private:
+    // What the internet library holds for the object: its handles, the open connection.
     struct Session;
-    bool Run(const char* operation, const std::string& path, bool upload, bool noBody,
-             const std::vector<std::string>& commands);
-    void RecordError(int code, const char* operation);
-    std::string Url(const std::string& path) const;
-    std::string Absolute(const std::string& path) const;
 
     const AppState& state_;
     std::unique_ptr<Session> session_;
-    bool connected_ = false;
     bool ascii_ = true;
     bool passive_ = false;
-    bool connectionPassive_ = false; // the mode the open connection was made in
-    std::string server_;
-    std::string user_;
-    std::string password_;
-    int port_ = 21;
-    std::string directory_ = "/";
     std::string sLastError_;
 };
 

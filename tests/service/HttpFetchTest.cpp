@@ -1,6 +1,7 @@
 #include "service/HttpFetch.h"
 
 #include "support/LoopbackHttpServer.h"
+#include "support/ScopedEnv.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -50,12 +51,9 @@ TEST(GetURL, IgnoresProxySettingsOfTheEnvironment) {
     LoopbackHttpServer server([](const std::string&) { return HttpReply::Text("direct"); });
     const int deadPort = test::UnusedLoopbackPort();
     const std::string proxy = "http://127.0.0.1:" + std::to_string(deadPort);
-    ::setenv("http_proxy", proxy.c_str(), 1);
-    ::setenv("ALL_PROXY", proxy.c_str(), 1);
-    const std::string reply = GetURL(server.BaseUrl() + "x");
-    ::unsetenv("http_proxy");
-    ::unsetenv("ALL_PROXY");
-    EXPECT_EQ(reply, "direct");
+    const test::ScopedEnv http("http_proxy", proxy);
+    const test::ScopedEnv all("ALL_PROXY", proxy);
+    EXPECT_EQ(GetURL(server.BaseUrl() + "x"), "direct");
 }
 
 TEST(GetURL, FailuresGiveAnEmptyTextWithinTheBounds) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/ChildProcess.h"
+#include "support/PeerProcess.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -23,7 +23,7 @@ public:
         if (bytesPerSecond > 0) {
             argv.push_back(std::to_string(bytesPerSecond));
         }
-        process_ = std::make_unique<ChildProcess>(argv, std::vector<std::string>{}, "");
+        process_ = std::make_unique<PeerProcess>(argv);
         // The server writes its port once it listens.
         const auto line = process_->ReadLine(std::chrono::seconds(10));
         if (!line) {
@@ -44,7 +44,7 @@ private:
     TempDir root_;
     std::string user_;
     std::string password_;
-    std::unique_ptr<ChildProcess> process_;
+    std::unique_ptr<PeerProcess> process_;
     int port_ = 0;
 };
 

@@ -1,49 +1,19 @@
 #include "support/LoopbackHttpServer.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
+#include <utility>
+// After <utility>: Boost.Asio 1.74's coroutine support uses std::exchange without it.
+#include <boost/asio.hpp>
+#include <chrono>
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace lindrel::test {
 
 namespace {
 
-constexpr int kReadTimeoutMs = 5000;
+namespace asio = boost::asio;
+using asio::ip::tcp;
 
-int BindLoopback(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        throw std::runtime_error("socket failed");
-    }
-    const int yes = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
-        throw std::runtime_error("bind failed");
-    }
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
-void SendAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent <= 0) {
-            return;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-}
+constexpr auto kReadTimeout = std::chrono::seconds(5);
 
 std::string Headers(int status, std::size_t length) {
     return "HTTP/1.1 " + std::to_string(status) + (status == 200 ? " OK" : " Error") +
@@ -52,6 +22,19 @@ std::string Headers(int status, std::size_t length) {
 }
 
 } // namespace
+
+// The io_context of the server's thread, its listener, and the connections it holds open
+// (those of silent replies) until it goes.
+struct LoopbackHttpServer::Io {
+    explicit Io(LoopbackHttpServer& owner) : server(owner) {}
+    void Accept();
+    void Answer(const std::shared_ptr<tcp::socket>& client);
+
+    LoopbackHttpServer& server;
+    asio::io_context context;
+    tcp::acceptor acceptor{context};
+    std::vector<std::shared_ptr<tcp::socket>> hanging;
+};
 
 HttpReply HttpReply::Text(std::string_view body, int status) {
     return {Headers(status, body.size()) + std::string(body), false};
@@ -62,25 +45,29 @@ HttpReply HttpReply::BrokenOff(std::string_view body, std::size_t declaredLength
 }
 
 LoopbackHttpServer::LoopbackHttpServer(Handler handler, int port)
-    : handler_(std::move(handler)), port_(port) {
-    listener_ = BindLoopback(port_);
-    if (::listen(listener_, 16) != 0 || ::pipe2(stopPipe_, O_CLOEXEC) != 0) {
-        ::close(listener_);
-        throw std::runtime_error("listen failed");
+    : handler_(std::move(handler)), io_(std::make_unique<Io>(*this)) {
+    const tcp::endpoint endpoint(asio::ip::address_v4::loopback(),
+                                 static_cast<unsigned short>(port));
+    boost::system::error_code error;
+    io_->acceptor.open(endpoint.protocol(), error);
+    if (!error) {
+        io_->acceptor.set_option(tcp::acceptor::reuse_address(true), error);
+        io_->acceptor.bind(endpoint, error);
     }
-    thread_ = std::thread([this] { Serve(); });
+    if (!error) {
+        io_->acceptor.listen(16, error);
+    }
+    if (error) {
+        throw std::runtime_error("cannot listen on 127.0.0.1: " + error.message());
+    }
+    port_ = io_->acceptor.local_endpoint().port();
+    io_->Accept();
+    thread_ = std::thread([this] { io_->context.run(); });
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
-    const char stop = 'x';
-    static_cast<void>(::write(stopPipe_[1], &stop, 1));
+    io_->context.stop();
     thread_.join();
-    for (const int fd : hanging_) {
-        ::close(fd);
-    }
-    ::close(listener_);
-    ::close(stopPipe_[0]);
-    ::close(stopPipe_[1]);
 }
 
 std::string LoopbackHttpServer::BaseUrl() const {
@@ -92,58 +79,59 @@ std::vector<std::string> LoopbackHttpServer::Targets() const {
     return targets_;
 }
 
-void LoopbackHttpServer::Serve() {
-    while (true) {
-        pollfd watched[2] = {{listener_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-        if (::poll(watched, 2, -1) < 0) {
-            continue;
-        }
-        if (watched[1].revents != 0) {
+// One connection at a time: the next is accepted once this one is answered.
+void LoopbackHttpServer::Io::Accept() {
+    acceptor.async_accept([this](boost::system::error_code error, tcp::socket client) {
+        if (error) {
+            Accept();
             return;
         }
-        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client >= 0) {
-            Answer(client);
-        }
-    }
+        Answer(std::make_shared<tcp::socket>(std::move(client)));
+    });
 }
 
-void LoopbackHttpServer::Answer(int client) {
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos) {
-        pollfd readable{client, POLLIN, 0};
-        if (::poll(&readable, 1, kReadTimeoutMs) <= 0) {
-            ::close(client);
-            return;
+void LoopbackHttpServer::Io::Answer(const std::shared_ptr<tcp::socket>& client) {
+    auto request = std::make_shared<std::string>();
+    auto timer = std::make_shared<asio::steady_timer>(context, kReadTimeout);
+    timer->async_wait([client](boost::system::error_code error) {
+        if (!error) {
+            client->close(error); // no whole request in time
         }
-        const ssize_t count = ::recv(client, buffer, sizeof buffer, 0);
-        if (count <= 0) {
-            ::close(client);
-            return;
-        }
-        request.append(buffer, static_cast<std::size_t>(count));
-    }
-    const auto start = request.find(' ') + 1;
-    const std::string target = request.substr(start, request.find(' ', start) - start);
-    {
-        const std::lock_guard lock(mutex_);
-        targets_.push_back(target);
-    }
-    const HttpReply reply = handler_(target);
-    if (reply.hang) {
-        hanging_.push_back(client);
-        return;
-    }
-    SendAll(client, reply.raw);
-    ::shutdown(client, SHUT_WR);
-    ::close(client);
+    });
+    asio::async_read_until(
+        *client, asio::dynamic_buffer(*request), "\r\n\r\n",
+        [this, client, request, timer](boost::system::error_code error, std::size_t) {
+            timer->cancel();
+            if (error) {
+                Accept();
+                return;
+            }
+            const auto start = request->find(' ') + 1;
+            const std::string target = request->substr(start, request->find(' ', start) - start);
+            {
+                const std::lock_guard lock(server.mutex_);
+                server.targets_.push_back(target);
+            }
+            auto reply = std::make_shared<HttpReply>(server.handler_(target));
+            if (reply->hang) {
+                hanging.push_back(client);
+                Accept();
+                return;
+            }
+            asio::async_write(*client, asio::buffer(reply->raw),
+                              [this, client, reply](boost::system::error_code, std::size_t) {
+                                  boost::system::error_code ignored;
+                                  client->shutdown(tcp::socket::shutdown_send, ignored);
+                                  client->close(ignored);
+                                  Accept();
+                              });
+        });
 }
 
 int UnusedLoopbackPort() {
-    int port = 0;
-    ::close(BindLoopback(port));
-    return port;
+    asio::io_context context;
+    const tcp::acceptor acceptor(context, tcp::endpoint(asio::ip::address_v4::loopback(), 0));
+    return acceptor.local_endpoint().port();
 }
 
 } // namespace lindrel::test

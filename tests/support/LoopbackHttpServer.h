@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -40,14 +41,12 @@ public:
     std::vector<std::string> Targets() const;
 
 private:
-    void Serve();
-    void Answer(int client);
+    // The server's thread's event loop, its listener and its connections.
+    struct Io;
 
     Handler handler_;
-    int listener_ = -1;
-    int stopPipe_[2] = {-1, -1};
+    std::unique_ptr<Io> io_;
     int port_ = 0;
-    std::vector<int> hanging_;
     mutable std::mutex mutex_;
     std::vector<std::string> targets_;
     std::thread thread_;

@@ -1,16 +1,20 @@
 #pragma once
 
+#include <cstdlib>
 #include <optional>
-#include <stdlib.h>
 #include <string>
 
 namespace lindrel::test {
+
+// Sets an environment variable, or removes it when there is no value (support/posix and
+// support/win32 each have theirs).
+void SetEnvironment(const std::string& name, const std::optional<std::string>& value);
 
 // Sets (or, with no value, removes) an environment variable for a test's scope.
 class ScopedEnv {
 public:
     ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
-        if (const char* old = ::getenv(name_.c_str())) {
+        if (const char* old = std::getenv(name_.c_str())) {
             old_ = old;
         }
         Set(value);
@@ -20,14 +24,7 @@ public:
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    void Set(const std::optional<std::string>& value) const {
-        if (value) {
-            ::setenv(name_.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(name_.c_str());
-        }
-    }
-
+    void Set(const std::optional<std::string>& value) const { SetEnvironment(name_, value); }
     std::string name_;
     std::optional<std::string> old_;
 };

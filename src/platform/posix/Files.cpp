@@ -182,14 +182,14 @@ bool MakeFolder(const std::string& folder) {
     return EntryAt(folder) == EntryKind::Folder && (!created || ::chmod(folder.c_str(), 0700) == 0);
 }
 
-std::string UserDataHome() {
+std::string UserDataFolder() {
     const char* data = std::getenv("XDG_DATA_HOME");
     if (data != nullptr && data[0] == '/') {
-        return data;
+        return std::string(data) + "/lindrel";
     }
     const char* home = std::getenv("HOME");
     if (home != nullptr && home[0] == '/') {
-        return std::string(home) + "/.local/share";
+        return std::string(home) + "/.local/share/lindrel";
     }
     return {};
 }

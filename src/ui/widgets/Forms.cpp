@@ -1,5 +1,7 @@
 #include "ui/widgets/Forms.h"
 
+#include "platform/Platform.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -21,6 +23,12 @@ ScreenMetrics ScreenMetrics::Primary() {
     metrics.fullWidth = usable.width();
     metrics.fullHeight = usable.height();
     metrics.origin = usable.topLeft();
+    // Where the system states the size a maximised window gets (Windows), that is the one
+    // the windows are placed by.
+    if (const auto full = platform::FullScreenSize()) {
+        metrics.fullWidth = full->width;
+        metrics.fullHeight = full->height;
+    }
     if (screen->logicalDotsPerInchX() > 0 && screen->logicalDotsPerInchY() > 0) {
         metrics.twipsPerPixelX = 1440.0 / screen->logicalDotsPerInchX();
         metrics.twipsPerPixelY = 1440.0 / screen->logicalDotsPerInchY();

@@ -1,7 +1,7 @@
 #include "service/HttpFetch.h"
 
 #include "base/Version.h"
-#include "service/CurlGlobal.h"
+#include "service/curl/CurlGlobal.h"
 
 #include <algorithm>
 #include <curl/curl.h>

@@ -2,7 +2,7 @@
 
 #include "base/Text.h"
 #include "core/AppState.h"
-#include "service/CurlGlobal.h"
+#include "service/curl/CurlGlobal.h"
 
 #include <cstdio>
 #include <curl/curl.h>
@@ -53,6 +53,19 @@ struct clsFTP::Session {
     long lastResponseCode = 0;
     std::function<bool(const char*, std::size_t)> sink;    // downloaded bytes
     std::function<std::size_t(char*, std::size_t)> source; // bytes to upload
+    bool connected = false;
+    bool connectionPassive = false; // the mode the open connection was made in
+    std::string server;
+    std::string user;
+    std::string password;
+    int port = 21;
+    std::string directory = "/";
+
+    std::string Absolute(const std::string& path) const;
+    std::string Url(const std::string& path) const;
+    void RecordError(std::string& error, int code, const char* operation) const;
+    bool Run(std::string& error, bool ascii, const char* operation, const std::string& path,
+             bool upload, bool noBody, const std::vector<std::string>& commands);
 
     static int Debug(CURL*, curl_infotype type, char* data, std::size_t size, void* user) {
         if (type == CURLINFO_HEADER_IN) {
@@ -86,41 +99,42 @@ clsFTP::clsFTP(const AppState& state) : state_(state), session_(std::make_unique
 
 clsFTP::~clsFTP() = default;
 
-std::string clsFTP::Absolute(const std::string& path) const {
+std::string clsFTP::Session::Absolute(const std::string& path) const {
     if (!path.empty() && path.front() == '/') {
         return path;
     }
-    return directory_ + (directory_.empty() || directory_.back() != '/' ? "/" : "") + path;
+    return directory + (directory.empty() || directory.back() != '/' ? "/" : "") + path;
 }
 
-std::string clsFTP::Url(const std::string& path) const {
+std::string clsFTP::Session::Url(const std::string& path) const {
     // "%2F" after the host makes the path absolute rather than below the login folder.
-    return "ftp://" + server_ + ":" + std::to_string(port_) + "/%2F" +
+    return "ftp://" + server + ":" + std::to_string(port) + "/%2F" +
            UrlPath(Absolute(path).substr(1));
 }
 
-void clsFTP::RecordError(int code, const char* operation) {
-    if (session_->lastResponseCode >= 400 && !session_->lastResponse.empty()) {
+void clsFTP::Session::RecordError(std::string& error, int code, const char* operation) const {
+    if (lastResponseCode >= 400 && !lastResponse.empty()) {
         // The server answered with an error: its own words say most.
-        sLastError_ = session_->lastResponse;
+        error = lastResponse;
         return;
     }
-    sLastError_ = std::string(operation) + " error code: " + std::to_string(code) +
-                  " Message: " + curl_easy_strerror(static_cast<CURLcode>(code));
+    error = std::string(operation) + " error code: " + std::to_string(code) +
+            " Message: " + curl_easy_strerror(static_cast<CURLcode>(code));
 }
 
-bool clsFTP::Run(const char* operation, const std::string& path, bool upload, bool noBody,
-                 const std::vector<std::string>& commands) {
-    CURL* curl = session_->curl.get();
-    if (curl == nullptr || !connected_) {
-        sLastError_ = std::string(operation) + " error code: " + std::to_string(CURLE_FAILED_INIT) +
-                      " Message: not connected";
+bool clsFTP::Session::Run(std::string& error, bool ascii, const char* operation,
+                          const std::string& path, bool upload, bool noBody,
+                          const std::vector<std::string>& commands) {
+    if (!curl || !connected) {
+        error = std::string(operation) + " error code: " + std::to_string(CURLE_FAILED_INIT) +
+                " Message: not connected";
         return false;
     }
+    CURL* handle = curl.get();
     // Reset keeps the open control connection, so every operation reuses it.
-    curl_easy_reset(curl);
-    session_->lastResponse.clear();
-    session_->lastResponseCode = 0;
+    curl_easy_reset(handle);
+    lastResponse.clear();
+    lastResponseCode = 0;
     curl_slist* quote = nullptr;
     for (const auto& command : commands) {
         quote = curl_slist_append(quote, command.c_str());
@@ -129,30 +143,30 @@ bool clsFTP::Run(const char* operation, const std::string& path, bool upload, bo
         quote, &curl_slist_free_all);
     const std::string url = Url(path);
     bool ok =
-        curl_easy_setopt(curl, CURLOPT_URL, url.c_str()) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_USERNAME, user_.c_str()) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, password_.c_str()) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_PROXY, "") == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutS) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_FTP_RESPONSE_TIMEOUT, kResponseTimeoutS) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallTimeoutS) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_FTPPORT, connectionPassive_ ? nullptr : "-") == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_TRANSFERTEXT, ascii_ ? 1L : 0L) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, &Session::Debug) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_DEBUGDATA, session_.get()) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Session::Write) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, session_.get()) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_READFUNCTION, &Session::Read) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_READDATA, session_.get()) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_UPLOAD, upload ? 1L : 0L) == CURLE_OK &&
-        curl_easy_setopt(curl, CURLOPT_NOBODY, noBody ? 1L : 0L) == CURLE_OK &&
-        (quote == nullptr || curl_easy_setopt(curl, CURLOPT_QUOTE, quote) == CURLE_OK);
-    const CURLcode result = ok ? curl_easy_perform(curl) : CURLE_FAILED_INIT;
+        curl_easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_USERNAME, user.c_str()) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, password.c_str()) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_PROXY, "") == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutS) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_FTP_RESPONSE_TIMEOUT, kResponseTimeoutS) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallTimeoutS) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_FTPPORT, connectionPassive ? nullptr : "-") == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, ascii ? 1L : 0L) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, &Session::Debug) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_DEBUGDATA, this) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &Session::Write) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_WRITEDATA, this) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_READFUNCTION, &Session::Read) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_READDATA, this) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_UPLOAD, upload ? 1L : 0L) == CURLE_OK &&
+        curl_easy_setopt(handle, CURLOPT_NOBODY, noBody ? 1L : 0L) == CURLE_OK &&
+        (quote == nullptr || curl_easy_setopt(handle, CURLOPT_QUOTE, quote) == CURLE_OK);
+    const CURLcode result = ok ? curl_easy_perform(handle) : CURLE_FAILED_INIT;
     if (result != CURLE_OK) {
-        RecordError(result, operation);
+        RecordError(error, result, operation);
         return false;
     }
     return true;
@@ -166,31 +180,31 @@ bool clsFTP::OpenConnection(const std::string& sServer, const std::string& sUser
             "InternetConnect error code: 6 Message: Overflow: FTP port " + std::to_string(FTPPORT);
         return false;
     }
-    server_ = sServer;
-    user_ = sUser;
-    password_ = sPassword;
-    port_ = FTPPORT <= 0 ? 21 : FTPPORT;
-    connectionPassive_ = passive_;
-    directory_ = "/";
-    connected_ = true;
+    session_->server = sServer;
+    session_->user = sUser;
+    session_->password = sPassword;
+    session_->port = FTPPORT <= 0 ? 21 : FTPPORT;
+    session_->connectionPassive = passive_;
+    session_->directory = "/";
+    session_->connected = true;
     // Logging in with nothing to transfer opens the control connection and keeps it.
-    if (!Run("InternetConnect", "/", false, true, {})) {
-        connected_ = false;
+    if (!session_->Run(sLastError_, ascii_, "InternetConnect", "/", false, true, {})) {
+        session_->connected = false;
         return false;
     }
     char* entry = nullptr;
     if (curl_easy_getinfo(session_->curl.get(), CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK &&
         entry != nullptr && *entry == '/') {
-        directory_ = entry;
+        session_->directory = entry;
     }
     return true;
 }
 
 void clsFTP::CloseConnection() {
-    if (connected_) {
+    if (session_->connected) {
         // A new handle drops the old one's connection.
         session_->curl.reset(curl_easy_init());
-        connected_ = false;
+        session_->connected = false;
     }
 }
 
@@ -206,7 +220,7 @@ bool clsFTP::SimpleFTPGetFile(const std::string& sLocal, const std::string& sRem
     session_->sink = [&](const char* data, std::size_t size) {
         return std::fwrite(data, 1, size, out.get()) == size;
     };
-    bool ok = Run("SimpleFtpGetFile", sRemote, false, false, {});
+    bool ok = session_->Run(sLastError_, ascii_, "SimpleFtpGetFile", sRemote, false, false, {});
     session_->sink = nullptr;
     ok = std::fclose(out.release()) == 0 && ok;
     if (!ok || std::rename(partial.c_str(), sLocal.c_str()) != 0) {
@@ -225,7 +239,8 @@ bool clsFTP::SimpleFTPPutFile(const std::string& sLocal, const std::string& sRem
     session_->source = [&](char* buffer, std::size_t size) {
         return std::fread(buffer, 1, size, in.get());
     };
-    const bool ok = Run("SimpleFtpPutFile", sRemote, true, false, {});
+    const bool ok =
+        session_->Run(sLastError_, ascii_, "SimpleFtpPutFile", sRemote, true, false, {});
     session_->source = nullptr;
     return ok;
 }
@@ -268,15 +283,17 @@ bool clsFTP::FTPDownloadFile(std::string& sLocal, std::string& sRemote) {
         }
         return !writeFailed && written + chunk.size() <= expected;
     };
-    const bool ok = Run("InternetReadFile", sRemote, false, false, {});
+    const bool ok =
+        session_->Run(sLastError_, ascii_, "InternetReadFile", sRemote, false, false, {});
     session_->sink = nullptr;
     if (ok && !chunk.empty()) {
         flush(chunk.size());
     }
     const bool complete = ok && !writeFailed && written == expected;
     if (!complete && ok) {
-        RecordError(CURLE_PARTIAL_FILE, written < expected / kChunk * kChunk ? "InternetReadFile"
-                                                                             : "InternetReadFile2");
+        session_->RecordError(sLastError_, CURLE_PARTIAL_FILE,
+                              written < expected / kChunk * kChunk ? "InternetReadFile"
+                                                                   : "InternetReadFile2");
     }
     return complete && std::fclose(out.release()) == 0;
 }
@@ -299,46 +316,53 @@ bool clsFTP::FTPUploadFile(std::string& sLocal, std::string& sRemote) {
         }
         return got;
     };
-    const bool ok = Run("InternetWriteFile", sRemote, true, false, {});
+    const bool ok =
+        session_->Run(sLastError_, ascii_, "InternetWriteFile", sRemote, true, false, {});
     session_->source = nullptr;
     return ok;
 }
 
 bool clsFTP::RenameFTPFile(const std::string& sExisting, const std::string& sNewName) {
-    return Run("RenameFTPFile", "/", false, true,
-               {"RNFR " + Absolute(sExisting), "RNTO " + Absolute(sNewName)});
+    return session_->Run(
+        sLastError_, ascii_, "RenameFTPFile", "/", false, true,
+        {"RNFR " + session_->Absolute(sExisting), "RNTO " + session_->Absolute(sNewName)});
 }
 
 bool clsFTP::CreateFTPDirectory(const std::string& sDirectory) {
-    return Run("CreateFTPDirectory", "/", false, true, {"MKD " + Absolute(sDirectory)});
+    return session_->Run(sLastError_, ascii_, "CreateFTPDirectory", "/", false, true,
+                         {"MKD " + session_->Absolute(sDirectory)});
 }
 
 bool clsFTP::RemoveFTPDirectory(const std::string& sDirectory) {
-    return Run("RemoveFTPDirectory", "/", false, true, {"RMD " + Absolute(sDirectory)});
+    return session_->Run(sLastError_, ascii_, "RemoveFTPDirectory", "/", false, true,
+                         {"RMD " + session_->Absolute(sDirectory)});
 }
 
 bool clsFTP::DeleteFTPFile(const std::string& sRemote) {
-    return Run("DeleteFTPFile", "/", false, true, {"DELE " + Absolute(sRemote)});
+    return session_->Run(sLastError_, ascii_, "DeleteFTPFile", "/", false, true,
+                         {"DELE " + session_->Absolute(sRemote)});
 }
 
 bool clsFTP::SetFTPDirectory(const std::string& sDir) {
-    const std::string target = Absolute(sDir);
-    if (!Run("FtpSetCurrentDirectory", "/", false, true, {"CWD " + target})) {
+    const std::string target = session_->Absolute(sDir);
+    if (!session_->Run(sLastError_, ascii_, "FtpSetCurrentDirectory", "/", false, true,
+                       {"CWD " + target})) {
         return false;
     }
-    directory_ = target;
+    session_->directory = target;
     return true;
 }
 
 std::string clsFTP::GetFTPDirectory() {
-    if (!Run("FtpGetCurrentDirectory", "/", false, true, {"CWD " + directory_})) {
+    if (!session_->Run(sLastError_, ascii_, "FtpGetCurrentDirectory", "/", false, true,
+                       {"CWD " + session_->directory})) {
         return {};
     }
-    return directory_;
+    return session_->directory;
 }
 
 std::int32_t clsFTP::GetFTPFileSize(const std::string& sRemote) {
-    if (!Run("FtpFindFirstFile", sRemote, false, true, {})) {
+    if (!session_->Run(sLastError_, ascii_, "FtpFindFirstFile", sRemote, false, true, {})) {
         // 550: the server knows no such file.
         if (session_->lastResponseCode == 550) {
             sLastError_.clear();

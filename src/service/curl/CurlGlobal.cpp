@@ -1,4 +1,4 @@
-#include "service/CurlGlobal.h"
+#include "service/curl/CurlGlobal.h"
 
 #include <curl/curl.h>
 #include <libssh2.h>

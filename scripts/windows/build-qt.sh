@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds Qt 6 base (Core, Gui, Widgets, the windows platform plugin and the windowsvista
+# style) for 64-bit Windows from Debian's own qt6-base source, with Debian's MinGW-w64 and
+# the host's Qt tools, into a cache outside the checkout. Once: a second run finds the
+# finished cache and does nothing. Prints the cache's prefix on its last line.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+
+cache=${LINDREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/lindrel}
+version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null | sed 's/[-+].*//')
+[ -n "$version" ] || { echo "build-qt.sh: qt6-base-dev is not installed" >&2; exit 1; }
+prefix=$cache/qt6-$version-mingw64
+if [ -f "$prefix/.complete" ]; then
+  echo "$prefix"
+  exit 0
+fi
+
+"$here/install-deps.sh"
+
+work=$cache/qt6-$version-work
+mkdir -p "$work"
+cd "$work"
+
+# Debian's source, fetched through a private apt configuration that adds the deb-src entry,
+# so the system's own lists stay as they are.
+if [ ! -d source ]; then
+  apt_dir=$work/apt
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial"
+  echo "deb-src http://deb.debian.org/debian bookworm main" >"$apt_dir/sources.list"
+  apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=-"
+               -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache::Archives=$apt_dir/archives"
+               -o "Dir::Cache::pkgcache=" -o "Dir::Cache::srcpkgcache=")
+  apt-get "${apt_options[@]}" update -qq
+  rm -rf fetch && mkdir fetch
+  (cd fetch && apt-get "${apt_options[@]}" source -qq --only-source "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev)")
+  mv "$(find fetch -mindepth 1 -maxdepth 1 -type d | head -n 1)" source
+  rm -rf fetch
+fi
+
+started=$(date +%s)
+# Only what the monitor uses; third-party libraries from Qt's own copies, since there are
+# no Windows builds of Debian's. Debian's source leaves out wintab.h (tablet events), and
+# without OpenGL the dynamic GL loader must go too.
+cmake -S source -B build -G Ninja -Wno-dev \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+  -DBUILD_SHARED_LIBS=ON \
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
+  -DFEATURE_system_jpeg=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
+  -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \
+  -DFEATURE_testlib=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
+  -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF -DFEATURE_tabletevent=OFF -DFEATURE_dynamicgl=OFF \
+  >"$work/configure.log"
+nice -n 10 cmake --build build --parallel "$(nproc)" >"$work/build.log"
+cmake --install build >"$work/install.log"
+finished=$(date +%s)
+echo "$((finished - started))" >"$prefix/.build-seconds"
+touch "$prefix/.complete"
+rm -rf build
+echo "Qt for Windows built in $(((finished - started) / 60)) min into $prefix" >&2
+echo "$prefix"

@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# The Windows monitor for real, under wine on an X desktop (Xvfb, openbox, trayer): the
+# zip's lindrel.exe against a Linux lindrel-stats --demo at 127.0.0.1:27950 (its poll
+# counter must rise, the status window must show the five demo servers, the tray icon must
+# be there, "Exit" must end it), then the installer, silently, and its uninstaller.
+# Needs the Qt for Windows cache (build-qt.sh); builds the release with build.sh.
+#   test-gui.sh [SCREENSHOT_FOLDER]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=scripts/windows/env.sh
+source "$here/env.sh"
+cd "$lindrel_root"
+shots=${1:-$lindrel_root/build/screenshots}
+mkdir -p "$shots"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+step() { echo "-- $*"; }
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+  local limit=$1; shift
+  local deadline=$((SECONDS + limit))
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.2
+  done
+}
+
+"$here/build.sh" >/dev/null
+version=$(sed -n 's/^project(lindrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+cmake --preset default >/dev/null
+cmake --build --preset default --target lindrel-stats >/dev/null
+lindrel_wine_ready
+
+if (exec 3<>/dev/tcp/127.0.0.1/27950) 2>/dev/null; then
+  fail "something already listens on 127.0.0.1:27950, where the monitor looks for its service"
+fi
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wineserver -k 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+display=99
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+export DISPLAY=":$display"
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
+  >"$work/trayer.log" 2>&1 &
+pids+=($!)
+wait_for 10 sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"' ||
+  fail "trayer did not start"
+
+step "the Linux service in demo mode"
+build/default/stats-service/lindrel-stats --demo >"$work/stats.log" 2>&1 &
+pids+=($!)
+wait_for 10 bash -c '(exec 3<>/dev/tcp/127.0.0.1/27950) 2>/dev/null' || fail "service did not start"
+polls() {
+  python3 - <<'PY'
+import urllib.request
+text = urllib.request.urlopen("http://127.0.0.1:27950/metrics", timeout=5).read().decode()
+print(next(int(float(line.split()[-1])) for line in text.splitlines()
+           if line.startswith("lindrel_stats_polls_total")))
+PY
+}
+polls_before=$(polls)
+
+step "lindrel.exe from the zip"
+unzip -q "dist/lindrel-$version-windows-x64.zip" -d "$work"
+app="$work/lindrel-$version"
+(cd "$app" && exec "$lindrel_wine" lindrel.exe) >"$work/lindrel.out" 2>&1 &
+monitor=$!
+pids+=($monitor)
+
+# "WIDTH HEIGHT X Y" of every top-level window with that name.
+windows() {
+  xwininfo -root -tree | perl -ne 'print "$1 $2 $3 $4\n" if /"\Q'"$1"'\E": \([^)]*\)\s+(\d+)x(\d+)[+-]\d+[+-]\d+\s+\+(-?\d+)\+(-?\d+)/'
+}
+# The icon wine docks in trayer: a small window inside the panel.
+tray_icon() {
+  xwininfo -root -tree | perl -ne '
+    $in = 1 if /"panel": \("panel" "trayer"\)/;
+    if ($in && /\s(\d+)x(\d+)[+-]\d+[+-]\d+\s+\+(-?\d+)\+(-?\d+)/ && $1 <= 32 && $1 >= 8 && $4 > 700) {
+      print "$1 $2 $3 $4\n"; exit } '
+}
+has_tray_icon() { [ -n "$(tray_icon)" ]; }
+wait_for 60 has_tray_icon || fail "no tray icon"
+read -r icon_w icon_h icon_left icon_top <<<"$(tray_icon)"
+icon_x=$((icon_left + icon_w / 2))
+icon_y=$((icon_top + icon_h / 2))
+
+step "the monitor polls the service"
+polled() { [ "$(polls)" -ge $((polls_before + 2)) ]; }
+wait_for 60 polled || fail "the service's poll counter did not rise ($polls_before, now $(polls))"
+
+step "a click on the icon shows the status window with the five demo servers"
+status_window() { windows Lindrel | awk '$1 >= 290 && $1 <= 320 && $2 >= 150 && $2 <= 170 { print; exit }'; }
+has_status_window() { [ -n "$(status_window)" ]; }
+for _ in 1 2 3; do
+  xdotool mousemove "$icon_x" "$icon_y" click 1
+  wait_for 5 has_status_window && break
+done
+has_status_window || fail "status window not shown"
+read -r _ _ left top <<<"$(status_window)"
+sleep 1
+import -window root "$shots/windows-status-window.png"
+for row in 26 49 69 90 112; do
+  yellow=$(convert "$shots/windows-status-window.png" -crop "92x14+$((left + 32))+$((top + row))" \
+    +repage -fill black -fuzz 25% +opaque yellow -format '%[fx:mean>0?1:0]' info:)
+  [ "$yellow" = 1 ] || fail "row at $row is empty"
+done
+
+step "\"Exit\" in the tray menu ends it"
+xdotool mousemove "$icon_x" "$icon_y" click 3
+sleep 1
+xdotool key Up Return
+ended() { ! kill -0 "$monitor" 2>/dev/null; }
+wait_for 20 ended || fail "the monitor did not end"
+grep -q "APPLICATION ENDED" "$app/lindrellog.log" || fail "no \"APPLICATION ENDED\" in the log"
+
+step "the installer, silently, and its uninstaller"
+installed="$WINEPREFIX/drive_c/users/$USER/AppData/Local/Programs/Lindrel"
+[ -n "${USER:-}" ] || installed="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs/Lindrel"
+rm -rf "$installed"
+"$lindrel_wine" "dist/lindrel-$version-setup.exe" /S
+wait_for 60 test -f "$installed/uninstall.exe" || fail "nothing installed at $installed"
+for file in lindrel.exe Qt6Core.dll platforms/qwindows.dll LICENSE.txt; do
+  [ -f "$installed/$file" ] || fail "the installer left out $file"
+done
+printf 'kept\r\n' >"$installed/lindrel.dat"
+"$lindrel_wine" "$installed/uninstall.exe" /S
+gone() { [ ! -e "$installed/lindrel.exe" ] && [ ! -e "$installed/uninstall.exe" ]; }
+wait_for 60 gone || fail "the uninstaller left the program"
+[ "$(cat "$installed/lindrel.dat")" = $'kept\r' ] || fail "the uninstaller took the settings"
+echo "Windows program under wine: passed"

@@ -1,0 +1,16 @@
+#include "platform/Platform.h"
+
+#include <windows.h>
+
+namespace lindrel::platform {
+
+std::optional<ScreenSize> FullScreenSize() {
+    const int width = ::GetSystemMetrics(SM_CXFULLSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYFULLSCREEN);
+    if (width <= 0 || height <= 0) {
+        return std::nullopt;
+    }
+    return ScreenSize{width, height};
+}
+
+} // namespace lindrel::platform

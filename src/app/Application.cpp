@@ -4,6 +4,7 @@
 #include "core/Log.h"
 #include "core/Settings.h"
 #include "launcher/GameCommand.h"
+#include "platform/Platform.h"
 #include "service/Directory.h"
 #include "service/StatusPoll.h"
 #include "ui/config/frmGlobalOptions.h"
@@ -96,8 +97,9 @@ void Monitor::RunGame(int slot) {
 }
 
 void PreferPlaceableWindows() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    const std::string preferred = platform::PreferredWindowSystem();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !preferred.empty()) {
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(preferred));
     }
 }
 

@@ -118,6 +118,11 @@ struct ScreenSize {
 // it (Windows); empty where the system leaves it to the window toolkit.
 std::optional<ScreenSize> FullScreenSize();
 
+// The window system the toolkit is to use when the user chose none: X11 ("xcb") where an
+// X display is there, so that the windows can place themselves (Wayland does not let
+// them); empty to leave the choice to the toolkit (on Windows there is one).
+std::string PreferredWindowSystem();
+
 // --- Clock and locale --------------------------------------------------------------
 
 // The local time now, from one clock reading.

@@ -13,4 +13,8 @@ std::optional<ScreenSize> FullScreenSize() {
     return ScreenSize{width, height};
 }
 
+std::string PreferredWindowSystem() {
+    return {}; // a DISPLAY that wine passes through means nothing to Qt on Windows
+}
+
 } // namespace lindrel::platform

@@ -1,7 +1,8 @@
 ; The Lindrel installer: per user (no administrator), into
 ; %LOCALAPPDATA%\Programs\Lindrel, where the monitor's self-update can write beside the
 ; program. makensis -DVERSION=... -DSTAGE=folder -DOUTFILE=setup.exe lindrel.nsi
-Unicode true
+; 64-bit, as the program is (and as wine64 runs it).
+Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 

@@ -23,14 +23,9 @@ if (exec 3<>/dev/tcp/127.0.0.1/27950) 2>/dev/null; then
   echo "a service already answers at 127.0.0.1:27950; stop it first" >&2
   exit 1
 fi
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
-export DISPLAY=":$display"
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
-sleep 1
-openbox --sm-disable >/dev/null 2>&1 & pids+=($!)
-trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
-  >/dev/null 2>&1 & pids+=($!)
+# shellcheck source=tests/support/desktop.sh
+source tests/support/desktop.sh
+start_desktop "$work"
 "$build/stats-service/lindrel-stats" --demo >/dev/null & pids+=($!)
 sleep 2
 

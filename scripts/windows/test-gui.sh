@@ -15,15 +15,8 @@ mkdir -p "$shots"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
-# Waits up to $1 seconds for the command after it to succeed.
-wait_for() {
-  local limit=$1; shift
-  local deadline=$((SECONDS + limit))
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.2
-  done
-}
+# shellcheck source=tests/support/desktop.sh
+source "$lindrel_root/tests/support/desktop.sh"
 
 "$here/build.sh" >/dev/null
 version=$(sed -n 's/^project(lindrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -45,19 +38,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-export DISPLAY=":$display"
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
-  >"$work/trayer.log" 2>&1 &
-pids+=($!)
-wait_for 10 sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"' ||
-  fail "trayer did not start"
+start_desktop "$work" || fail "no X desktop"
 
 step "the Linux service in demo mode"
 build/default/stats-service/lindrel-stats --demo >"$work/stats.log" 2>&1 &

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,6 +61,12 @@ public:
 private:
     // What the internet library holds for the object: its handles, the open connection.
     struct Session;
+    // The chunked transfers' own part, per library: the remote file's bytes, 255 at a
+    // time, into out (expected of them; a write failure names path), and in's bytes to
+    // the remote file. pumpEvents runs after each chunk.
+    bool ReceiveChunks(const std::string& sRemote, std::FILE* out, std::size_t expected,
+                       const std::string& path);
+    bool SendChunks(const std::string& sRemote, std::FILE* in);
 
     const AppState& state_;
     std::unique_ptr<Session> session_;

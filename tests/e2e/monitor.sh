@@ -17,33 +17,14 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
 
-# Waits up to $1 seconds for the command after it to succeed.
-wait_for() {
-  local limit=$1; shift
-  local deadline=$((SECONDS + limit))
-  until "$@"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.1
-  done
-}
+# shellcheck source=tests/support/desktop.sh
+source "$(dirname "$0")/../support/desktop.sh"
 
 if (exec 3<>/dev/tcp/127.0.0.1/27950) 2>/dev/null; then
   fail "something already listens on 127.0.0.1:27950, where the monitor looks for its service"
 fi
 
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-export DISPLAY=":$display"
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 24 \
-  >"$work/trayer.log" 2>&1 &
-pids+=($!)
-wait_for 10 sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"' ||
-  fail "trayer did not start"
+start_desktop "$work" || fail "no X desktop"
 
 step "service with five demo game servers"
 port=$(python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')

@@ -245,30 +245,13 @@ bool clsFTP::SimpleFTPPutFile(const std::string& sLocal, const std::string& sRem
     return ok;
 }
 
-bool clsFTP::FTPDownloadFile(std::string& sLocal, std::string& sRemote) {
-    sLocal = std::string(TrimSpaces(sLocal));
-    sRemote = std::string(TrimSpaces(sRemote));
-    if (sLocal.empty() || sRemote.empty()) {
-        return false;
-    }
-    const std::int32_t size = GetFTPFileSize(sRemote);
-    if (size <= 0) {
-        sLastError_ = "File Not Found";
-        return false;
-    }
-    const std::string path = state_.AppFile(sLocal);
-    // "wb" truncates: a longer old file never keeps a tail of stale bytes.
-    File out(std::fopen(path.c_str(), "wb"));
-    if (!out) {
-        sLastError_ = "FtpDownloadFile error code: 23 Message: cannot write " + path;
-        return false;
-    }
-    const auto expected = static_cast<std::size_t>(size);
+bool clsFTP::ReceiveChunks(const std::string& sRemote, std::FILE* out, std::size_t expected,
+                           const std::string& /*path*/) {
     std::size_t written = 0;
     std::string chunk;
     bool writeFailed = false;
     auto flush = [&](std::size_t count) {
-        writeFailed = writeFailed || std::fwrite(chunk.data(), 1, count, out.get()) != count;
+        writeFailed = writeFailed || std::fwrite(chunk.data(), 1, count, out) != count;
         written += count;
         chunk.erase(0, count);
         if (pumpEvents) {
@@ -295,22 +278,12 @@ bool clsFTP::FTPDownloadFile(std::string& sLocal, std::string& sRemote) {
                               written < expected / kChunk * kChunk ? "InternetReadFile"
                                                                    : "InternetReadFile2");
     }
-    return complete && std::fclose(out.release()) == 0;
+    return complete;
 }
 
-bool clsFTP::FTPUploadFile(std::string& sLocal, std::string& sRemote) {
-    sLocal = std::string(TrimSpaces(sLocal));
-    sRemote = std::string(TrimSpaces(sRemote));
-    if (sLocal.empty() || sRemote.empty()) {
-        return false;
-    }
-    File in(std::fopen(sLocal.c_str(), "rb"));
-    if (!in) {
-        sLastError_ = "FtpUploadFile error code: 26 Message: cannot read " + sLocal;
-        return false;
-    }
+bool clsFTP::SendChunks(const std::string& sRemote, std::FILE* in) {
     session_->source = [&](char* buffer, std::size_t size) {
-        const std::size_t got = std::fread(buffer, 1, std::min(size, kChunk), in.get());
+        const std::size_t got = std::fread(buffer, 1, std::min(size, kChunk), in);
         if (pumpEvents) {
             pumpEvents();
         }

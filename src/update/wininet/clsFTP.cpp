@@ -1,8 +1,5 @@
 #include "update/clsFTP.h"
 
-#include "base/Text.h"
-#include "core/AppState.h"
-
 #include <cstdio>
 #include <windows.h>
 // After windows.h, which it builds on.
@@ -178,31 +175,14 @@ bool clsFTP::SimpleFTPPutFile(const std::string& sLocal, const std::string& sRem
                 "SimpleFtpPutFile");
 }
 
-bool clsFTP::FTPDownloadFile(std::string& sLocal, std::string& sRemote) {
-    sLocal = std::string(TrimSpaces(sLocal));
-    sRemote = std::string(TrimSpaces(sRemote));
-    if (sLocal.empty() || sRemote.empty()) {
-        return false;
-    }
-    const std::int32_t size = GetFTPFileSize(sRemote);
-    if (size <= 0) {
-        sLastError_ = "File Not Found";
-        return false;
-    }
-    const std::string path = state_.AppFile(sLocal);
-    // "wb" truncates: a longer old file never keeps a tail of stale bytes.
-    File out(std::fopen(path.c_str(), "wb"));
-    if (!out) {
-        sLastError_ = "FtpDownloadFile error code: 23 Message: cannot write " + path;
-        return false;
-    }
+bool clsFTP::ReceiveChunks(const std::string& sRemote, std::FILE* out, std::size_t expected,
+                           const std::string& path) {
     const Internet remote(::FtpOpenFileA(session_->connection.get(), sRemote.c_str(), GENERIC_READ,
                                          TransferType(ascii_) | INTERNET_FLAG_RELOAD, 0));
     if (!remote) {
         RecordError(sLastError_, ::GetLastError(), "FtpOpenFile:GetFile");
         return false;
     }
-    const auto expected = static_cast<std::size_t>(size);
     const std::size_t wholeChunks = expected / kChunk;
     char chunk[kChunk];
     for (std::size_t done = 0; done < expected;) {
@@ -225,7 +205,7 @@ bool clsFTP::FTPDownloadFile(std::string& sLocal, std::string& sRemote) {
             }
             filled += got;
         }
-        if (std::fwrite(chunk, 1, filled, out.get()) != filled) {
+        if (std::fwrite(chunk, 1, filled, out) != filled) {
             sLastError_ = "FtpDownloadFile error code: 23 Message: cannot write " + path;
             return false;
         }
@@ -234,20 +214,10 @@ bool clsFTP::FTPDownloadFile(std::string& sLocal, std::string& sRemote) {
             pumpEvents();
         }
     }
-    return std::fclose(out.release()) == 0;
+    return true;
 }
 
-bool clsFTP::FTPUploadFile(std::string& sLocal, std::string& sRemote) {
-    sLocal = std::string(TrimSpaces(sLocal));
-    sRemote = std::string(TrimSpaces(sRemote));
-    if (sLocal.empty() || sRemote.empty()) {
-        return false;
-    }
-    File in(std::fopen(sLocal.c_str(), "rb"));
-    if (!in) {
-        sLastError_ = "FtpUploadFile error code: 26 Message: cannot read " + sLocal;
-        return false;
-    }
+bool clsFTP::SendChunks(const std::string& sRemote, std::FILE* in) {
     const Internet remote(::FtpOpenFileA(session_->connection.get(), sRemote.c_str(), GENERIC_WRITE,
                                          TransferType(ascii_), 0));
     if (!remote) {
@@ -256,7 +226,7 @@ bool clsFTP::FTPUploadFile(std::string& sLocal, std::string& sRemote) {
     }
     char chunk[kChunk];
     while (true) {
-        const std::size_t got = std::fread(chunk, 1, kChunk, in.get());
+        const std::size_t got = std::fread(chunk, 1, kChunk, in);
         DWORD written = 0;
         if (::InternetWriteFile(remote.get(), chunk, static_cast<DWORD>(got), &written) == FALSE) {
             RecordError(sLastError_, ::GetLastError(),

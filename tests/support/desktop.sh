@@ -1,0 +1,33 @@
+# Sourced by the scripts that run the monitor on a private X desktop (the end-to-end
+# tests, the Windows program's test, the start-up benchmarks). The caller keeps the ids of
+# what it starts in the array pids and ends them.
+
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+  local limit=$1; shift
+  local deadline=$((SECONDS + limit))
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
+
+# Xvfb on a free display (exported as DISPLAY), 1024x768 at 96 dpi, openbox, and trayer
+# at the bottom right; their logs go to the folder $1.
+start_desktop() {
+  local logs=$1 display=99
+  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+    display=$((display + 1))
+  done
+  export DISPLAY=":$display"
+  Xvfb "$DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+  pids+=($!)
+  wait_for 10 xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
+  openbox --sm-disable >"$logs/openbox.log" 2>&1 &
+  pids+=($!)
+  trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel \
+    --height 24 >"$logs/trayer.log" 2>&1 &
+  pids+=($!)
+  wait_for 10 sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"' ||
+    { echo "trayer did not start" >&2; return 1; }
+}

@@ -21,7 +21,19 @@ bool TrimNames(std::string& sLocal, std::string& sRemote) {
 
 } // namespace
 
-// The chunked transfers' checks and local files, the same over every internet library.
+// The port's check, and the chunked transfers' checks and local files: the same over
+// every internet library.
+
+bool clsFTP::OpenConnection(const std::string& sServer, const std::string& sUser,
+                            const std::string& sPassword, std::int32_t FTPPORT) {
+    CloseConnection();
+    if (FTPPORT > kMaxPort || FTPPORT < -kMaxPort - 1) {
+        sLastError_ =
+            "InternetConnect error code: 6 Message: Overflow: FTP port " + std::to_string(FTPPORT);
+        return false;
+    }
+    return Connect(sServer, sUser, sPassword, FTPPORT <= 0 ? kDefaultPort : FTPPORT);
+}
 
 bool clsFTP::FTPDownloadFile(std::string& sLocal, std::string& sRemote) {
     if (!TrimNames(sLocal, sRemote)) {

@@ -57,6 +57,7 @@ public:
     static constexpr std::size_t kChunk = 255;
     // Ports are 16-bit signed numbers here, as the update's account line has them.
     static constexpr std::int32_t kMaxPort = 32767;
+    static constexpr int kDefaultPort = 21;
 
 private:
     // What the internet library holds for the object: its handles, the open connection.
@@ -67,6 +68,9 @@ private:
     bool ReceiveChunks(const std::string& sRemote, std::FILE* out, std::size_t expected,
                        const std::string& path);
     bool SendChunks(const std::string& sRemote, std::FILE* in);
+    // Connects and logs in, per library, to a port the caller checked (21 for 0 or less).
+    bool Connect(const std::string& sServer, const std::string& sUser, const std::string& sPassword,
+                 int port);
 
     const AppState& state_;
     std::unique_ptr<Session> session_;

@@ -172,18 +172,12 @@ bool clsFTP::Session::Run(std::string& error, bool ascii, const char* operation,
     return true;
 }
 
-bool clsFTP::OpenConnection(const std::string& sServer, const std::string& sUser,
-                            const std::string& sPassword, std::int32_t FTPPORT) {
-    CloseConnection();
-    if (FTPPORT > kMaxPort || FTPPORT < -kMaxPort - 1) {
-        sLastError_ =
-            "InternetConnect error code: 6 Message: Overflow: FTP port " + std::to_string(FTPPORT);
-        return false;
-    }
+bool clsFTP::Connect(const std::string& sServer, const std::string& sUser,
+                     const std::string& sPassword, int port) {
     session_->server = sServer;
     session_->user = sUser;
     session_->password = sPassword;
-    session_->port = FTPPORT <= 0 ? 21 : FTPPORT;
+    session_->port = port;
     session_->connectionPassive = passive_;
     session_->directory = "/";
     session_->connected = true;

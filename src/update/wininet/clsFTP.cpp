@@ -116,19 +116,11 @@ bool Done(std::string& error, BOOL result, const char* operation) {
 
 } // namespace
 
-bool clsFTP::OpenConnection(const std::string& sServer, const std::string& sUser,
-                            const std::string& sPassword, std::int32_t FTPPORT) {
-    CloseConnection();
-    if (FTPPORT > kMaxPort || FTPPORT < -kMaxPort - 1) {
-        sLastError_ =
-            "InternetConnect error code: 6 Message: Overflow: FTP port " + std::to_string(FTPPORT);
-        return false;
-    }
-    const auto port =
-        static_cast<INTERNET_PORT>(FTPPORT <= 0 ? INTERNET_DEFAULT_FTP_PORT : FTPPORT);
+bool clsFTP::Connect(const std::string& sServer, const std::string& sUser,
+                     const std::string& sPassword, int port) {
     session_->connection.reset(::InternetConnectA(
-        session_->open.get(), sServer.c_str(), port, sUser.c_str(), sPassword.c_str(),
-        INTERNET_SERVICE_FTP, passive_ ? INTERNET_FLAG_PASSIVE : 0, 0));
+        session_->open.get(), sServer.c_str(), static_cast<INTERNET_PORT>(port), sUser.c_str(),
+        sPassword.c_str(), INTERNET_SERVICE_FTP, passive_ ? INTERNET_FLAG_PASSIVE : 0, 0));
     if (!session_->connection) {
         RecordError(sLastError_, ::GetLastError(), "InternetConnect");
         return false;

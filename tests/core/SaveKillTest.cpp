@@ -36,7 +36,6 @@ TEST(SettingsSaves, SurviveAKillAtAnyMoment) {
     const std::string odd = "odd " + std::string(2000, 'x');
     std::mt19937 random(8);
     std::uniform_int_distribution<int> delayUs(0, 3000);
-    int checked = 0;
     for (int round = 0; round < 100; ++round) {
         test::ChildProcess saver({LINDREL_SAVE_LOOP, dir.str(), "100000"}, {}, "");
         ASSERT_TRUE(saver.ReadLine(std::chrono::seconds(10))) << "the saver did not start";
@@ -44,17 +43,11 @@ TEST(SettingsSaves, SurviveAKillAtAnyMoment) {
         saver.Kill();
         const std::string servers = test::ReadFile(dir / "lindrel.dat");
         const std::string globals = test::ReadFile(dir / "global.dat");
-        if (servers.empty() && globals.empty()) {
-            continue; // killed before its first save
-        }
         EXPECT_TRUE(servers == Expected(even, true) || servers == Expected(odd, true))
             << "round " << round << ": " << servers.size() << " bytes";
-        EXPECT_TRUE(globals.empty() || globals == Expected(even, false) ||
-                    globals == Expected(odd, false))
+        EXPECT_TRUE(globals == Expected(even, false) || globals == Expected(odd, false))
             << "round " << round << ": " << globals.size() << " bytes";
-        ++checked;
     }
-    EXPECT_GT(checked, 90);
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // Saves the settings again and again, alternating between two sets of values, so that a
 // test can kill it at any moment: lindrel-save-loop FOLDER COUNT. Writes a line to standard
-// output as its loop starts, so that the moment of the kill does not depend on how long
-// the program took to load.
+// output once its first save is done, so that the moment of the kill falls among the saves
+// whatever the program took to load and to save once (a save takes milliseconds under
+// the sanitizers on a slow disk).
 #include "core/AppState.h"
 #include "core/Settings.h"
 
@@ -15,8 +16,6 @@ int main(int argc, char** argv) {
     }
     lindrel::AppState state(argv[1]);
     const int count = std::atoi(argv[2]);
-    std::puts("saving");
-    std::fflush(stdout);
     for (int i = 0; i < count; ++i) {
         const std::string value = (i % 2 == 0 ? "even " : "odd ") + std::string(2000, 'x');
         for (int slot = 0; slot < lindrel::kSlotCount; ++slot) {
@@ -28,6 +27,10 @@ int main(int argc, char** argv) {
             state.GlobalData[item] = value;
         }
         lindrel::SaveSettings(state);
+        if (i == 0) {
+            std::puts("saving");
+            std::fflush(stdout);
+        }
     }
     return 0;
 }

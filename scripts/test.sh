@@ -28,7 +28,7 @@ done
 
 echo "== Windows: the monitor's libraries built with MinGW, their tests under wine"
 scripts/windows/test.sh
-if [ -f "${XDG_CACHE_HOME:-$HOME/.cache}/lindrel/qt6-$(dpkg-query -W -f='${Version}' qt6-base-dev | sed 's/[-+].*//')-mingw64/.complete" ]; then
+if scripts/windows/build-qt.sh --check >/dev/null; then
   echo "== Windows: lindrel.exe under wine on an X desktop, the installer"
   scripts/windows/test-gui.sh
 else

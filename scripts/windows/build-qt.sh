@@ -2,12 +2,14 @@
 # Builds Qt 6 base (Core, Gui, Widgets, the windows platform plugin and the windowsvista
 # style) for 64-bit Windows from Debian's own qt6-base source, with Debian's MinGW-w64 and
 # the host's Qt tools, into a cache outside the checkout. Once: a second run finds the
-# finished cache and does nothing. Prints the cache's prefix on its last line.
+# finished cache and does nothing. Prints the cache's prefix on its last line. With
+# --check, builds nothing: succeeds (printing the prefix) only when the cache is there.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-
-cache=${LINDREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/lindrel}
+# shellcheck source=scripts/windows/env.sh
+source "$here/env.sh"
+root=$lindrel_root
+cache=$lindrel_cache
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null | sed 's/[-+].*//')
 [ -n "$version" ] || { echo "build-qt.sh: qt6-base-dev is not installed" >&2; exit 1; }
 prefix=$cache/qt6-$version-mingw64
@@ -15,6 +17,7 @@ if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
   exit 0
 fi
+[ "${1:-}" != --check ] || exit 1
 
 "$here/install-deps.sh"
 

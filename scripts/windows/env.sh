@@ -1,5 +1,8 @@
 # Sourced by the Windows scripts: where the caches are, and wine's environment for running
 # what MinGW builds (its prefix in the cache, the MinGW runtime DLLs on its path).
+# A service manager may start a run without HOME; wine and the cache need it.
+HOME=${HOME:-$(getent passwd "$(id -un)" | cut -d: -f6)}
+export HOME
 lindrel_cache=${LINDREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/lindrel}
 lindrel_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 lindrel_wine=/usr/lib/wine/wine64

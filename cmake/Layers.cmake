@@ -2,7 +2,8 @@
 # lower layer, and its files include only headers of itself and of what it links,
 # directly or through them. A change that points a dependency up stops the build here.
 #
-# Each entry: target, the folder its files live in (below src/ for the monitor), layer.
+# Each entry: target, the folder its files live in, layer. The monitor's and the stats
+# service's libraries are two stacks that share only base and platform.
 set(LINDREL_LAYERS
   lindrel_app           src/app             7
   lindrel_ui_config     src/ui/config       6
@@ -15,11 +16,12 @@ set(LINDREL_LAYERS
   lindrel_core          src/core            3
   lindrel_base          src/base            1
   lindrel_platform      src/platform        1
-  lindrel_stats         stats-service/src   3
-  lindrel_demo          stats-service/src   3
-  lindrel_protocols     stats-service/src   2
-  lindrel_history       stats-service/src   2
-  lindrel_notify        stats-service/src   2)
+  lindrel_stats         stats-service/service    4
+  lindrel_demo          stats-service/demo       4
+  lindrel_protocols     stats-service/protocols  3
+  lindrel_history       stats-service/history    3
+  lindrel_notify        stats-service/notify     3
+  lindrel_asio          stats-service/asio       2)
 
 # The lindrel_* libraries a target links, directly or through the ones it links.
 function(_lindrel_linked_closure target out)
@@ -39,32 +41,23 @@ function(_lindrel_linked_closure target out)
 endfunction()
 
 # The library that owns an included header: by folder (or a folder below it, such as
-# platform/win32) for the monitor's "x/y.h", by the
-# source file of the same name for the stats service's "Y.h"; empty when none does.
+# platform/win32) for the monitor's "x/y.h", by the folder that holds it for the stats
+# service's "Y.h"; empty when none does.
 function(_lindrel_header_owner header out)
   set(owner "")
-  if(header MATCHES "^(.+)/[^/]+$")
-    set(prefix "src/${CMAKE_MATCH_1}")
-    foreach(index RANGE 0 ${_lindrel_last} 3)
-      list(GET LINDREL_LAYERS ${index} target)
-      math(EXPR folder_index "${index} + 1")
-      list(GET LINDREL_LAYERS ${folder_index} folder)
+  foreach(index RANGE 0 ${_lindrel_last} 3)
+    list(GET LINDREL_LAYERS ${index} target)
+    math(EXPR folder_index "${index} + 1")
+    list(GET LINDREL_LAYERS ${folder_index} folder)
+    if(header MATCHES "^(.+)/[^/]+$")
+      set(prefix "src/${CMAKE_MATCH_1}")
       if(folder STREQUAL prefix OR prefix MATCHES "^${folder}/")
         set(owner ${target})
       endif()
-    endforeach()
-  else()
-    string(REGEX REPLACE "\\.h$" ".cpp" source "src/${header}")
-    foreach(target lindrel_stats lindrel_demo lindrel_protocols lindrel_history lindrel_notify)
-      if(NOT TARGET ${target})
-        continue()
-      endif()
-      get_target_property(sources ${target} SOURCES)
-      if(source IN_LIST sources)
-        set(owner ${target})
-      endif()
-    endforeach()
-  endif()
+    elseif(folder MATCHES "^stats-service/" AND EXISTS "${PROJECT_SOURCE_DIR}/${folder}/${header}")
+      set(owner ${target})
+    endif()
+  endforeach()
   set(${out} "${owner}" PARENT_SCOPE)
 endfunction()
 
@@ -94,22 +87,8 @@ function(lindrel_check_layers)
 
     _lindrel_linked_closure(${target} allowed)
     list(APPEND allowed ${target})
-    # The stats service's libraries share one folder: their own sources say which files
-    # are theirs; the monitor's libraries own every file of their folder.
-    if(folder MATCHES "^stats-service")
-      get_target_property(sources ${target} SOURCES)
-      set(files)
-      foreach(source IN LISTS sources)
-        string(REGEX REPLACE "\\.cpp$" ".h" header "${source}")
-        list(APPEND files "${PROJECT_SOURCE_DIR}/stats-service/${source}")
-        if(EXISTS "${PROJECT_SOURCE_DIR}/stats-service/${header}")
-          list(APPEND files "${PROJECT_SOURCE_DIR}/stats-service/${header}")
-        endif()
-      endforeach()
-    else()
-      file(GLOB_RECURSE files "${PROJECT_SOURCE_DIR}/${folder}/*.h"
-           "${PROJECT_SOURCE_DIR}/${folder}/*.cpp" "${PROJECT_SOURCE_DIR}/${folder}/*.h.in")
-    endif()
+    file(GLOB_RECURSE files "${PROJECT_SOURCE_DIR}/${folder}/*.h"
+         "${PROJECT_SOURCE_DIR}/${folder}/*.cpp" "${PROJECT_SOURCE_DIR}/${folder}/*.h.in")
     foreach(file IN LISTS files)
       file(STRINGS "${file}" includes REGEX "^#include \"")
       foreach(line IN LISTS includes)

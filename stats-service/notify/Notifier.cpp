@@ -5,6 +5,16 @@
 
 namespace lindrel::stats {
 
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+void Log(const WebhookEntry& entry, const std::string& what) {
+    std::cerr << "lindrel-stats: webhook " << entry.label << " " << what << std::endl;
+}
+
+} // namespace
+
 Notifier::Notifier(asio::io_context& io, std::vector<WebhookEntry> entries) : io_(io) {
     for (auto& entry : entries) {
         if (entry.at.tls && !tls_) {
@@ -16,39 +26,59 @@ Notifier::Notifier(asio::io_context& io, std::vector<WebhookEntry> entries) : io
 
 Notifier::~Notifier() = default;
 
-bool Notifier::Wants(const WebhookEntry& entry, const ServerEvent& event,
-                     std::string_view lowerPlayer) {
+std::optional<ServerEvent> Notifier::Wanted(const WebhookEntry& entry, const ServerEvent& event) {
     if (!entry.servers.empty() && std::find(entry.servers.begin(), entry.servers.end(),
                                             event.serverId) == entry.servers.end()) {
-        return false;
+        return std::nullopt;
     }
     switch (event.kind) {
     case EventKind::Down:
-        return entry.down;
+        return entry.down ? std::optional(event) : std::nullopt;
     case EventKind::Back:
-        return entry.back;
+        return entry.back ? std::optional(event) : std::nullopt;
+    case EventKind::PlayersAtLeast:
+        return entry.atLeast && event.threshold == entry.minPlayers ? std::optional(event)
+                                                                    : std::nullopt;
     case EventKind::PlayerJoined:
-        // The same match as the monitor's wanted players: a part of the name, any case.
-        return entry.player &&
-               std::any_of(entry.players.begin(), entry.players.end(),
-                           [&](const std::string& wanted) {
-                               return lowerPlayer.find(wanted) != std::string_view::npos;
-                           });
+        break;
     }
-    return false;
+    if (!entry.player) {
+        return std::nullopt;
+    }
+    // The same match as the monitor's wanted players: a part of the name, any case.
+    ServerEvent message = event;
+    message.players.clear();
+    message.lowerPlayers.clear();
+    message.joined = 0;
+    for (std::size_t i = 0; i < event.lowerPlayers.size() && i < event.players.size(); ++i) {
+        const std::string& lower = event.lowerPlayers[i];
+        if (std::any_of(entry.players.begin(), entry.players.end(),
+                        [&](const std::string& wanted) {
+                            return lower.find(wanted) != std::string::npos;
+                        })) {
+            if (message.players.size() < kMaxNamesInMessage) {
+                message.players.push_back(event.players[i]);
+            }
+            ++message.joined;
+        }
+    }
+    return message.joined > 0 ? std::optional(std::move(message)) : std::nullopt;
 }
 
-void Notifier::Send(const ServerEvent& event, std::string_view lowerPlayer) {
+void Notifier::Send(const std::vector<ServerEvent>& events) {
     for (Target& target : targets_) {
-        if (stopped_ || !Wants(target.entry, event, lowerPlayer)) {
-            continue;
+        for (const ServerEvent& event : events) {
+            const auto message = stopped_ ? std::nullopt : Wanted(target.entry, event);
+            if (!message) {
+                continue;
+            }
+            if (target.queue.size() >= kMaxQueued) {
+                target.queue.pop_front();
+                ++dropped_;
+            }
+            target.queue.push_back(WebhookBody(target.entry.format, *message));
         }
-        if (target.queue.size() >= kMaxQueued) {
-            target.queue.pop_front();
-            ++dropped_;
-        }
-        target.queue.push_back(WebhookBody(target.entry.format, event));
-        if (!target.sending) {
+        if (!target.queue.empty() && !target.sending) {
             target.sending = true;
             asio::co_spawn(io_, Deliver(target), asio::detached);
         }
@@ -63,6 +93,29 @@ void Notifier::Stop() {
     }
 }
 
+awaitable<bool> Notifier::WaitForTurn(Target& target, SteadyClock::time_point earliest) {
+    constexpr auto kMinute = std::chrono::minutes(1);
+    const auto limit = static_cast<std::size_t>(std::max(target.entry.perMinute, 1));
+    while (!stopped_) {
+        const auto now = SteadyClock::now();
+        while (!target.lastMinute.empty() && target.lastMinute.front() + kMinute <= now) {
+            target.lastMinute.pop_front();
+        }
+        auto turn = std::max(earliest, target.notBefore);
+        if (target.lastMinute.size() >= limit) {
+            turn = std::max(turn, target.lastMinute.front() + kMinute);
+        }
+        if (turn <= now) {
+            target.lastMinute.push_back(now);
+            co_return true;
+        }
+        target.pause.expires_at(turn);
+        boost::system::error_code ec;
+        co_await target.pause.async_wait(asio::redirect_error(asio::use_awaitable, ec));
+    }
+    co_return false;
+}
+
 awaitable<void> Notifier::Deliver(Target& target) {
     const WebhookEntry& entry = target.entry;
     while (!target.queue.empty() && !stopped_) {
@@ -70,39 +123,46 @@ awaitable<void> Notifier::Deliver(Target& target) {
         target.queue.pop_front();
         auto backoff = entry.backoff;
         bool done = false;
-        for (int attempt = 0; attempt <= entry.retries && !done && !stopped_; ++attempt) {
+        for (int attempt = 0; attempt <= entry.retries && !done; ++attempt) {
+            auto earliest = SteadyClock::now();
             if (attempt > 0) {
                 ++retried_;
-                target.pause.expires_after(backoff);
-                boost::system::error_code ec;
-                co_await target.pause.async_wait(asio::redirect_error(asio::use_awaitable, ec));
+                earliest += backoff;
                 backoff = std::min<std::chrono::milliseconds>(backoff * 2, kMaxBackoff);
-                if (stopped_) {
-                    break;
-                }
+            }
+            if (!co_await WaitForTurn(target, earliest)) {
+                break;
             }
             const PostResult result =
                 co_await PostJson(io_.get_executor(), tls_ ? &*tls_ : nullptr, entry.at, body,
                                   entry.timeout, target.inFlight);
-            if (result.status >= 200 && result.status < 300) {
+            const int status = result.status;
+            if (status >= 200 && status < 300) {
                 ++sent_;
                 done = true;
-            } else if (result.status >= 400 && result.status < 500 && result.status != 408 &&
-                       result.status != 429) {
-                // The receiver refuses this message (a wrong URL, a removed hook): trying
-                // again would be refused the same way.
-                std::cerr << "lindrel-stats: webhook " << entry.url << " answered " << result.status
-                          << std::endl;
+            } else if (status >= 300 && status < 400) {
+                // A webhook that moved must be configured anew: following it would send
+                // the message where nobody configured it to go.
+                Log(entry, "answered " + std::to_string(status) + ", a redirect, not followed");
                 ++failed_;
                 done = true;
-            } else if (result.retryAfter.count() > 0) {
-                backoff = std::min<std::chrono::milliseconds>(result.retryAfter, kMaxBackoff);
+            } else if (status >= 400 && status < 500 && status != 408 && status != 429) {
+                // The receiver refuses this message (a wrong URL, a removed hook): trying
+                // again would be refused the same way.
+                Log(entry, "answered " + std::to_string(status));
+                ++failed_;
+                done = true;
+            } else if (status == 429 || result.retryAfter.count() > 0) {
+                // The wait holds for this webhook's next message too.
+                const auto wait = result.retryAfter.count() > 0
+                                      ? std::min<std::chrono::milliseconds>(result.retryAfter,
+                                                                            kMaxBackoff)
+                                      : backoff;
+                target.notBefore = SteadyClock::now() + wait;
             }
             if (!done && attempt == entry.retries && !stopped_) {
-                std::cerr << "lindrel-stats: webhook " << entry.url << " failed: "
-                          << (result.status != 0 ? "status " + std::to_string(result.status)
-                                                 : result.error)
-                          << std::endl;
+                Log(entry, "failed: " + (status != 0 ? "status " + std::to_string(status)
+                                                     : result.error));
                 ++failed_;
             }
         }

@@ -13,9 +13,12 @@
 #include <string>
 
 // Sends the service's events to the configured webhooks. Each webhook has its own bounded
-// queue and one sender, which tries each message again after a growing pause when the
-// receiver is slow, down or failing, and gives up after a few tries; nothing here makes
-// the caller wait. Errors are values: what could not be sent is counted, never thrown.
+// queue and one sender, which keeps to the webhook's requests a minute and to the waits a
+// rate-limited receiver asks for, tries each message again after a growing pause when the
+// receiver is slow, down or failing, and gives up after a few tries; a refusal or a
+// redirect ends a message at once. Nothing here makes the caller wait. Errors are values:
+// what could not be sent is counted and logged under the webhook's label (never its URL,
+// which holds its secret), never thrown.
 namespace lindrel::stats {
 
 class Notifier {
@@ -28,9 +31,9 @@ public:
     Notifier(const Notifier&) = delete;
     Notifier& operator=(const Notifier&) = delete;
 
-    // Queues the event for every webhook that wants it; a full queue drops its oldest.
-    // For a player event, `lowerPlayer` is the player's name in lower case.
-    void Send(const ServerEvent& event, std::string_view lowerPlayer = {});
+    // Queues one refresh's events for every webhook that wants them, a player event with
+    // the wanted players among those who joined; a full queue drops its oldest.
+    void Send(const std::vector<ServerEvent>& events);
     // Ends the senders at once, a post in flight too; what is queued is not sent.
     void Stop();
     bool empty() const { return targets_.empty(); }
@@ -49,11 +52,15 @@ private:
         std::deque<std::string> queue; // bodies waiting, the one being sent not among them
         bool sending = false;
         asio::steady_timer pause;
+        std::chrono::steady_clock::time_point notBefore; // as a rate-limited receiver asked
+        std::deque<std::chrono::steady_clock::time_point> lastMinute; // requests made
     };
 
-    static bool Wants(const WebhookEntry& entry, const ServerEvent& event,
-                      std::string_view lowerPlayer);
+    // The message the entry wants of the event, if any.
+    static std::optional<ServerEvent> Wanted(const WebhookEntry& entry, const ServerEvent& event);
     awaitable<void> Deliver(Target& target);
+    // Waits for the target's next turn to send; false when the notifier stopped meanwhile.
+    awaitable<bool> WaitForTurn(Target& target, std::chrono::steady_clock::time_point earliest);
 
     asio::io_context& io_;
     // Made only when a webhook is HTTPS: OpenSSL's set-up costs megabytes of memory.

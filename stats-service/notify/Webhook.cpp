@@ -29,6 +29,18 @@ std::string SlackEscape(std::string_view text) {
     return out;
 }
 
+// "A", "A and B", "A, B and C", "A, B and 3 more".
+std::string WhoJoined(const ServerEvent& event) {
+    std::string names;
+    const std::size_t listed = event.players.size();
+    const std::size_t more = event.joined > listed ? event.joined - listed : 0;
+    for (std::size_t i = 0; i < listed; ++i) {
+        names += i == 0 ? "" : (i + 1 == listed && more == 0 ? " and " : ", ");
+        names += event.players[i];
+    }
+    return more == 0 ? names : names + " and " + std::to_string(more) + " more";
+}
+
 bool IsHostChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '.' || c == ':';
@@ -107,12 +119,15 @@ std::string_view EventName(EventKind kind) {
         return "back";
     case EventKind::PlayerJoined:
         return "player";
+    case EventKind::PlayersAtLeast:
+        return "players_at_least";
     }
     return "";
 }
 
 std::optional<EventKind> ParseEventName(std::string_view name) {
-    for (const auto kind : {EventKind::Down, EventKind::Back, EventKind::PlayerJoined}) {
+    for (const auto kind : {EventKind::Down, EventKind::Back, EventKind::PlayerJoined,
+                            EventKind::PlayersAtLeast}) {
         if (EventName(kind) == name) {
             return kind;
         }
@@ -122,13 +137,17 @@ std::optional<EventKind> ParseEventName(std::string_view name) {
 
 std::string EventText(const ServerEvent& event) {
     const std::string where = event.server + " (" + event.address + ")";
+    const std::string onMap = event.map.empty() ? "" : ", map " + event.map;
     switch (event.kind) {
     case EventKind::Down:
         return "Server down: " + where;
     case EventKind::Back:
-        return "Server back online: " + where + (event.map.empty() ? "" : ", map " + event.map);
+        return "Server back online: " + where + onMap;
     case EventKind::PlayerJoined:
-        return event.player + " joined " + where + (event.map.empty() ? "" : ", map " + event.map);
+        return WhoJoined(event) + " joined " + where + onMap;
+    case EventKind::PlayersAtLeast:
+        return std::to_string(event.online) + " players on " + where + onMap + " (" +
+               std::to_string(event.threshold) + " or more)";
     }
     return "";
 }
@@ -140,13 +159,27 @@ std::string WebhookBody(WebhookFormat format, const ServerEvent& event) {
                ",\"allowed_mentions\":{\"parse\":[]}}";
     case WebhookFormat::Slack:
         return "{\"text\":" + JsonString(SlackEscape(EventText(event))) + "}";
-    case WebhookFormat::Json:
-        return "{\"event\":\"" + std::string(EventName(event.kind)) +
-               "\",\"server\":{\"id\":" + std::to_string(event.serverId) +
-               ",\"name\":" + JsonString(event.server) +
-               ",\"address\":" + JsonString(event.address) + "},\"map\":" + JsonString(event.map) +
-               ",\"player\":" + JsonString(event.player) +
-               ",\"time\":" + std::to_string(event.time) + "}";
+    case WebhookFormat::Json: {
+        std::string body = "{\"event\":\"" + std::string(EventName(event.kind)) +
+                           "\",\"server\":{\"id\":" + std::to_string(event.serverId) +
+                           ",\"name\":" + JsonString(event.server) +
+                           ",\"address\":" + JsonString(event.address) +
+                           "},\"map\":" + JsonString(event.map) + ",\"player\":" +
+                           // the first who joined, as before a message listed them all
+                           JsonString(event.players.empty() ? std::string()
+                                                            : event.players.front());
+        if (event.kind == EventKind::PlayerJoined) {
+            body += ",\"players\":[";
+            for (std::size_t i = 0; i < event.players.size(); ++i) {
+                body += (i == 0 ? "" : ",") + JsonString(event.players[i]);
+            }
+            body += "],\"joined\":" + std::to_string(event.joined);
+        } else if (event.kind == EventKind::PlayersAtLeast) {
+            body += ",\"online\":" + std::to_string(event.online) +
+                    ",\"min_players\":" + std::to_string(event.threshold);
+        }
+        return body + ",\"time\":" + std::to_string(event.time) + "}";
+    }
     }
     return "";
 }

@@ -26,10 +26,14 @@ struct WebhookUrl {
 inline constexpr std::size_t kMaxUrlBytes = 2048;
 std::optional<WebhookUrl> ParseWebhookUrl(std::string_view text);
 
-enum class EventKind { Down, Back, PlayerJoined };
-// "down", "back", "player": the names the configuration and the JSON use.
+enum class EventKind { Down, Back, PlayerJoined, PlayersAtLeast };
+// "down", "back", "player", "players_at_least": the names the configuration and the JSON
+// use.
 std::string_view EventName(EventKind kind);
 std::optional<EventKind> ParseEventName(std::string_view name);
+
+// A message names at most this many players who joined; the rest are counted.
+inline constexpr std::size_t kMaxNamesInMessage = 20;
 
 struct ServerEvent {
     EventKind kind = EventKind::Down;
@@ -37,23 +41,33 @@ struct ServerEvent {
     std::string server;  // its name
     std::string address; // "host:port"
     std::string map;
-    std::string player; // who joined
+    // Who joined in one refresh (a player event), with their names in lower case for
+    // matching; a message names at most kMaxNamesInMessage of them, and joined counts all.
+    std::vector<std::string> players;
+    std::vector<std::string> lowerPlayers;
+    std::size_t joined = 0;
+    int online = 0;    // players on the server now (a threshold event)
+    int threshold = 0; // the number they reached (a threshold event)
     std::int64_t time = 0;
 };
 
 // One [[notify]] entry of the configuration.
 struct WebhookEntry {
-    std::string url; // as configured, for messages
+    std::string url; // as configured; its path and query are the webhook's secret
+    std::string label; // how messages and figures name it: its name or index and its host
     WebhookUrl at;
     WebhookFormat format = WebhookFormat::Json;
     bool down = true;
     bool back = true;
     bool player = true;
+    bool atLeast = false; // players reaching minPlayers
+    int minPlayers = 0;
     std::vector<std::string> players; // wanted names, lower case
     std::vector<int> servers;         // only these; empty: every watched server
     std::chrono::milliseconds timeout{10'000};
     int retries = 4;
     std::chrono::milliseconds backoff{2'000}; // before the first retry, doubled each time
+    int perMinute = 30;                       // requests at most, Discord's own limit
 };
 
 // The request body, as UTF-8 JSON. Discord is asked to ping nobody, whatever a player's

@@ -5,14 +5,49 @@
 
 #include <boost/asio/ssl.hpp>
 #include <boost/beast/ssl.hpp>
+#include <charconv>
 
 namespace lindrel::stats {
 
 namespace {
 
-// A receiver's answer is only looked at for its status; more than this is not read.
+// A receiver's answer is only looked at for its status and how long it asks to wait;
+// more than this is not read.
+constexpr std::size_t kMaxStatusLineBytes = 1024;
 constexpr std::uint32_t kMaxAnswerBytes = 64 * 1024;
-constexpr std::int32_t kMaxRetryAfterSeconds = 3600;
+constexpr double kMaxRetryAfterSeconds = 3600;
+
+// "HTTP/1.1 204 No Content": the status, or 0.
+int StatusOfLine(std::string_view line) {
+    if (!line.starts_with("HTTP/1.") || line.size() < 12 || line[8] != ' ') {
+        return 0;
+    }
+    const auto status = ParseInt32(line.substr(9, 3));
+    return status && *status >= 100 && *status <= 599 ? *status : 0;
+}
+
+std::chrono::milliseconds WaitOf(double seconds) {
+    if (!(seconds > 0)) { // NaN too
+        return std::chrono::milliseconds(0);
+    }
+    return std::chrono::milliseconds(
+        static_cast<std::int64_t>(std::min(seconds, kMaxRetryAfterSeconds) * 1000));
+}
+
+// The number after "retry_after": in a JSON body, as Discord sends it.
+std::optional<double> RetryAfterInBody(std::string_view body) {
+    const auto key = body.find("\"retry_after\"");
+    if (key == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::size_t at = key + 13;
+    while (at < body.size() && (body[at] == ' ' || body[at] == ':')) {
+        ++at;
+    }
+    double seconds = 0;
+    const auto parsed = std::from_chars(body.data() + at, body.data() + body.size(), seconds);
+    return parsed.ec == std::errc() ? std::optional(seconds) : std::nullopt;
+}
 
 template <typename Stream>
 awaitable<PostResult> Exchange(Stream& stream, const WebhookUrl& url, std::string body) {
@@ -35,20 +70,43 @@ awaitable<PostResult> Exchange(Stream& stream, const WebhookUrl& url, std::strin
         result.error = "sending: " + ec.message();
         co_return result;
     }
+    // The status line first, on its own: what follows it may never end.
+    std::string head;
+    const std::size_t lineEnd = co_await asio::async_read_until(
+        stream, asio::dynamic_buffer(head, kMaxStatusLineBytes), "\r\n",
+        asio::redirect_error(asio::use_awaitable, ec));
+    if (ec) {
+        result.error = "reading the answer: " + ec.message();
+        co_return result;
+    }
+    result.status = StatusOfLine(std::string_view(head).substr(0, lineEnd));
+    if (result.status == 0) {
+        result.error = "not an HTTP answer";
+        co_return result;
+    }
+    if (result.status != 429 && result.status != 503) {
+        co_return result;
+    }
     beast::flat_buffer buffer;
+    buffer.commit(asio::buffer_copy(buffer.prepare(head.size()), asio::buffer(head)));
     http::response_parser<http::string_body> parser;
     parser.header_limit(8192);
     parser.body_limit(kMaxAnswerBytes);
     co_await http::async_read_header(stream, buffer, parser,
                                      asio::redirect_error(asio::use_awaitable, ec));
     if (ec) {
-        result.error = "reading the answer: " + ec.message();
-        co_return result;
+        co_return result; // no wait asked for that can be read
     }
-    result.status = static_cast<int>(parser.get().result_int());
     const auto wait = parser.get()[http::field::retry_after];
     if (const auto seconds = ParseInt32(std::string_view(wait.data(), wait.size()))) {
-        result.retryAfter = std::chrono::seconds(std::clamp(*seconds, 0, kMaxRetryAfterSeconds));
+        result.retryAfter = WaitOf(*seconds);
+    } else if (result.status == 429) {
+        co_await http::async_read(stream, buffer, parser,
+                                  asio::redirect_error(asio::use_awaitable, ec));
+        const std::string& answer = parser.get().body();
+        if (const auto seconds = RetryAfterInBody(answer)) {
+            result.retryAfter = WaitOf(*seconds);
+        }
     }
     co_return result;
 }

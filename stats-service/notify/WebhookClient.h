@@ -12,10 +12,14 @@
 // Errors are values: a status of 0 with the reason in error.
 namespace lindrel::stats {
 
+// The status comes from the answer's status line alone: headers or a body that cannot be
+// read do not undo what the line says (a 2xx is a delivery).
 struct PostResult {
     int status = 0;
     std::string error;
-    std::chrono::seconds retryAfter{0}; // from a 429 or 503 answer's Retry-After, if any
+    // How long a 429 or 503 answer asks to wait: its Retry-After header, or the
+    // "retry_after" of a 429's JSON body, in seconds that may have a fraction (Discord).
+    std::chrono::milliseconds retryAfter{0};
 };
 
 // Ends a post in flight at once, closing its connection, as when the service stops.

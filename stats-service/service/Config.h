@@ -73,6 +73,7 @@ struct Config {
     std::string historyFile;
     std::chrono::hours historyKeep{24 * 90};
     std::string pageTitle = "Game servers";
+    std::string pageFrameAncestors; // who may frame the page (CSP sources); empty: anyone
     std::vector<WebhookEntry> notify;
 };
 

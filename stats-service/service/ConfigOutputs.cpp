@@ -3,6 +3,7 @@
 #include "base/Text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 
 namespace lindrel::stats {
@@ -13,6 +14,8 @@ constexpr std::size_t kMaxWebhooks = 16;
 constexpr std::size_t kMaxWantedPerWebhook = 32;
 constexpr std::size_t kMaxWantedBytes = 64;
 constexpr std::size_t kMaxWebhookServers = 10'000;
+constexpr std::size_t kMaxWebhookNameBytes = 64;
+constexpr int kMaxMinPlayers = 10'000;
 
 const toml::table* Section(TomlReader& root, const char* key, bool& ok) {
     ok = true;
@@ -49,20 +52,26 @@ bool TextList(TomlReader& reader, std::string_view key, std::size_t limit, std::
 
 bool ReadEvents(TomlReader& reader, WebhookEntry& entry) {
     std::vector<std::string> names{"down", "back", "player"};
-    if (!TextList(reader, "events", 3, 16, names)) {
+    if (!TextList(reader, "events", 4, 16, names)) {
         return false;
     }
-    entry.down = entry.back = entry.player = false;
+    entry.down = entry.back = entry.player = entry.atLeast = false;
     for (const auto& name : names) {
         const auto kind = ParseEventName(name);
         if (!kind) {
-            return reader.Fail("events", "holds \"down\", \"back\" and \"player\" only");
+            return reader.Fail("events", "holds \"down\", \"back\", \"player\" and "
+                                         "\"players_at_least\" only");
         }
-        (*kind == EventKind::Down   ? entry.down
-         : *kind == EventKind::Back ? entry.back
-                                    : entry.player) = true;
+        (*kind == EventKind::Down           ? entry.down
+         : *kind == EventKind::Back         ? entry.back
+         : *kind == EventKind::PlayerJoined ? entry.player
+                                            : entry.atLeast) = true;
     }
-    return true;
+    if (entry.atLeast != reader.Has("min_players")) {
+        return reader.Fail("min_players", "goes with the event \"players_at_least\", and it "
+                                          "with min_players");
+    }
+    return !entry.atLeast || reader.Number("min_players", 1, kMaxMinPlayers, entry.minPlayers);
 }
 
 bool ReadWanted(TomlReader& reader, WebhookEntry& entry) {
@@ -104,6 +113,7 @@ bool ReadWebhook(const toml::table& table, const std::string& name, WebhookEntry
                  std::string& error) {
     TomlReader reader(table, name, error);
     std::string format;
+    std::string label;
     std::int64_t timeout = entry.timeout.count();
     std::int64_t backoff = entry.backoff.count();
     if (!reader.Has("url") || !reader.Has("format")) {
@@ -114,7 +124,9 @@ bool ReadWebhook(const toml::table& table, const std::string& name, WebhookEntry
         !ReadEvents(reader, entry) || !ReadWanted(reader, entry) || !ReadServerIds(reader, entry) ||
         !reader.Int("timeout_ms", 100, 60'000, timeout) ||
         !reader.Number("retries", 0, 10, entry.retries) ||
-        !reader.Int("backoff_ms", 10, 600'000, backoff) || !reader.Finish()) {
+        !reader.Int("backoff_ms", 10, 600'000, backoff) ||
+        !reader.Number("per_minute", 1, 600, entry.perMinute) ||
+        !reader.Text("name", label, kMaxWebhookNameBytes) || !reader.Finish()) {
         return false;
     }
     const auto at = ParseWebhookUrl(entry.url);
@@ -126,6 +138,8 @@ bool ReadWebhook(const toml::table& table, const std::string& name, WebhookEntry
         return reader.Fail("format", "must be \"discord\", \"slack\" or \"json\"");
     }
     entry.at = *at;
+    // Logs and figures name it so, never by its URL: the path holds the webhook's secret.
+    entry.label = (label.empty() ? name : "\"" + label + "\"") + " at " + at->host;
     entry.format = *shape;
     entry.timeout = std::chrono::milliseconds(timeout);
     entry.backoff = std::chrono::milliseconds(backoff);
@@ -160,7 +174,19 @@ bool ReadPage(TomlReader& root, Config& config, std::string& error) {
         return ok;
     }
     TomlReader reader(*table, "page", error);
-    return reader.Text("title", config.pageTitle, 256) && reader.Finish();
+    if (!reader.Text("title", config.pageTitle, 256) ||
+        !reader.Text("frame_ancestors", config.pageFrameAncestors, 1024) || !reader.Finish()) {
+        return false;
+    }
+    // Sources only ("https://clan.example", "'self'"): nothing that could end the policy's
+    // directive and start another.
+    const bool sources = std::all_of(
+        config.pageFrameAncestors.begin(), config.pageFrameAncestors.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
+                   std::string_view(" :/.*-_'").find(c) != std::string_view::npos;
+        });
+    return sources || reader.Fail("frame_ancestors", "must be CSP sources, such as "
+                                                     "\"https://clan.example 'self'\"");
 }
 
 bool ReadNotify(TomlReader& root, Config& config, std::string& error) {

@@ -220,6 +220,8 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
         SetPhase(*self, Phase::Answering);
         http::response<http::string_body> response;
         response.set(http::field::server, "lindrel-stats");
+        // Browsers take each answer for what its Content-Type says, never what it looks like.
+        response.set("X-Content-Type-Options", "nosniff");
         bool keepAlive = false; // an error answer ends the connection
         http::request_parser<http::empty_body> parser;
         int status = 0;
@@ -246,6 +248,9 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
                 response.result(static_cast<http::status>(reply.status));
                 response.body() = std::move(reply.body);
                 contentType = reply.contentType;
+                if (!reply.securityPolicy.empty()) {
+                    response.set("Content-Security-Policy", reply.securityPolicy);
+                }
                 keepAlive = request.keep_alive();
             }
         }

@@ -26,9 +26,16 @@ struct FrontEndLimits {
 };
 
 struct HttpReply {
+    HttpReply() = default;
+    HttpReply(int answer, std::string text, std::string_view type = "text/plain",
+              std::string policy = {})
+        : status(answer), body(std::move(text)), contentType(type),
+          securityPolicy(std::move(policy)) {}
+
     int status = 200;
     std::string body;
     std::string_view contentType = "text/plain"; // a literal: replies outlive no handler
+    std::string securityPolicy;                  // Content-Security-Policy, if any
 };
 
 class HttpFrontEnd {

@@ -31,6 +31,16 @@ LookupLimits LimitsOf(const Config& config) {
             config.maxRegistered};
 }
 
+std::vector<int> ThresholdsOf(const Config& config) {
+    std::vector<int> thresholds;
+    for (const WebhookEntry& entry : config.notify) {
+        if (entry.atLeast) {
+            thresholds.push_back(entry.minPlayers);
+        }
+    }
+    return thresholds;
+}
+
 FrontEndLimits FrontEndOf(const Config& config) {
     return {config.maxConnections, config.maxConnectionsPerClient, config.headTimeout,
             config.idleTimeout};
@@ -45,7 +55,7 @@ StatsService::StatsService(asio::io_context& io, Config config)
                 [this](std::string target, asio::ip::address client) {
                     return router_.Route(std::move(target), std::move(client));
                 }),
-      io_(io), notifier_(io, config_.notify) {
+      io_(io), events_(ThresholdsOf(config_)), notifier_(io, config_.notify) {
     AddRoutes();
 }
 

@@ -27,10 +27,17 @@ void StatsService::AddWebRoutes() {
     const auto page = [this](std::string_view, const QueryPairs&) -> awaitable<HttpReply> {
         co_return Cached(page_, [this] {
             const auto now = WallSeconds();
+            // Nothing but the page's own inline styles and data: pictures; framed anywhere
+            // unless the configuration names who may.
+            std::string policy = "default-src 'none'; style-src 'unsafe-inline'; img-src data:; "
+                                 "base-uri 'none'; form-action 'none'";
+            if (!config_.pageFrameAncestors.empty()) {
+                policy += "; frame-ancestors " + config_.pageFrameAncestors;
+            }
             return HttpReply{
                 200,
                 StatusPageHtml(config_.pageTitle, WatchedServers(registry_, trends_, now), now),
-                kHtml};
+                kHtml, std::move(policy)};
         });
     };
     router_.AddPath("/", page);
@@ -147,9 +154,7 @@ void StatsService::AfterRefresh(Clock::duration took) {
         history_->Record(std::move(rows));
     }
     if (!notifier_.empty()) {
-        for (const FoundEvent& found : events_.After(registry_, now)) {
-            notifier_.Send(found.event, found.lowerPlayer);
-        }
+        notifier_.Send(events_.After(registry_, now));
     }
 }
 

@@ -87,7 +87,9 @@ TEST(Config, ReadsTheHistoryThePageAndTheWebhooks) {
                              "[[notify]]\nurl = \"https://discord.com/api/webhooks/1/x\"\n"
                              "format = \"discord\"\nevents = [\"player\"]\n"
                              "players = [\" Anarki \", \"SARGE\"]\nservers = [7, 8]\n"
-                             "[[notify]]\nurl = \"http://[::1]:8080/hook\"\nformat = \"json\"\n");
+                             "[[notify]]\nurl = \"http://[::1]:8080/hook\"\nformat = \"json\"\n"
+                             "name = \"ops\"\nper_minute = 5\nmin_players = 8\n"
+                             "events = [\"down\", \"players_at_least\"]\n");
     std::string error;
     const auto config = LoadConfig((dir / "c.toml").string(), error);
     ASSERT_TRUE(config) << error;
@@ -108,7 +110,22 @@ TEST(Config, ReadsTheHistoryThePageAndTheWebhooks) {
     const WebhookEntry& json = config->notify[1];
     EXPECT_EQ(json.at.host, "::1");
     EXPECT_EQ(json.at.port, 8080);
-    EXPECT_TRUE(json.down && json.back && json.player) << "every event unless told";
+    EXPECT_TRUE(json.down && json.atLeast && !json.back && !json.player);
+    EXPECT_EQ(json.minPlayers, 8);
+    EXPECT_EQ(json.perMinute, 5);
+    EXPECT_EQ(discord.perMinute, 30) << "Discord's own limit unless told";
+    EXPECT_EQ(discord.label, "notify[0] at discord.com") << "never the secret path";
+    EXPECT_EQ(json.label, "\"ops\" at ::1");
+    for (const char* bad : {"min_players = 8\n", "events = [\"players_at_least\"]\n",
+                            "events = [\"players_at_least\"]\nmin_players = 0\n",
+                            "per_minute = 0\n"}) {
+        lindrel::test::WriteFile(dir / "bad.toml", std::string("[[notify]]\nurl = \"http://h/\"\n"
+                                                               "format = \"json\"\n") + bad);
+        EXPECT_FALSE(LoadConfig((dir / "bad.toml").string(), error)) << bad;
+    }
+    lindrel::test::WriteFile(dir / "bad.toml", "[page]\nframe_ancestors = \"x; script-src *\"\n");
+    EXPECT_FALSE(LoadConfig((dir / "bad.toml").string(), error));
+    EXPECT_NE(error.find("page.frame_ancestors"), std::string::npos) << error;
 }
 
 TEST(Config, CheckConfigSaysWhatIsWrongAndExits) {

@@ -65,6 +65,31 @@ TEST(WebPages, TheStatusPageIsValidHtml5AtBothPaths) {
     EXPECT_EQ(BodyOf(Get(service, "/status")), page) << "one page, two paths";
 }
 
+TEST(WebPages, EveryAnswerForbidsSniffingAndThePageRunsNothingOfItsOwn) {
+    Config config = test::RunningService::FastConfig();
+    test::RunningService open(config, 1);
+    for (const char* target : {"/", "/api/servers", "/metrics", "/nothing", "/?f=1", "/?d=10"}) {
+        const std::string reply = Get(open, target);
+        EXPECT_NE(reply.find("\r\nX-Content-Type-Options: nosniff\r\n"), std::string::npos)
+            << target << ": " << reply;
+    }
+    const std::string refused = RawExchange("127.0.0.1", open.httpPort(),
+                                            "POST / HTTP/1.1\r\nContent-Length: 0\r\n\r\n");
+    EXPECT_EQ(StatusOf(refused), 405);
+    EXPECT_NE(refused.find("\r\nX-Content-Type-Options: nosniff\r\n"), std::string::npos);
+    const std::string policy = "\r\nContent-Security-Policy: default-src 'none'; style-src "
+                               "'unsafe-inline'; img-src data:; base-uri 'none'; "
+                               "form-action 'none'";
+    EXPECT_NE(Get(open, "/").find(policy + "\r\n"), std::string::npos) << "any site may frame it";
+    EXPECT_EQ(Get(open, "/api/servers").find("Content-Security-Policy"), std::string::npos);
+
+    config.pageFrameAncestors = "https://clan.example 'self'";
+    test::RunningService framed(config, 1);
+    EXPECT_NE(Get(framed, "/status")
+                  .find(policy + "; frame-ancestors https://clan.example 'self'\r\n"),
+              std::string::npos);
+}
+
 TEST(WebPages, AHostileServerNameStaysTextOnTheValidPage) {
     ServerView view;
     view.id = 7;

@@ -56,7 +56,8 @@ TEST(Webhooks, MessagesCannotPingOrMarkUpTheChat) {
     event.server = "Quorvane <CTF>";
     event.address = "127.0.0.3:27960";
     event.map = "q3ctf1";
-    event.player = "@everyone <!channel>";
+    event.players = {"@everyone <!channel>"};
+    event.joined = 1;
     event.time = 1'800'000'000;
     EXPECT_EQ(WebhookBody(WebhookFormat::Discord, event),
               "{\"content\":\"@everyone <!channel> joined Quorvane <CTF> (127.0.0.3:27960), map "
@@ -67,7 +68,20 @@ TEST(Webhooks, MessagesCannotPingOrMarkUpTheChat) {
     EXPECT_EQ(WebhookBody(WebhookFormat::Json, event),
               "{\"event\":\"player\",\"server\":{\"id\":7,\"name\":\"Quorvane <CTF>\","
               "\"address\":\"127.0.0.3:27960\"},\"map\":\"q3ctf1\",\"player\":\"@everyone "
-              "<!channel>\",\"time\":1800000000}");
+              "<!channel>\",\"players\":[\"@everyone <!channel>\"],\"joined\":1,"
+              "\"time\":1800000000}");
+    event.players = {"Anarki", "Sarge", "Visor"};
+    event.joined = 3;
+    EXPECT_EQ(EventText(event), "Anarki, Sarge and Visor joined Quorvane <CTF> "
+                                "(127.0.0.3:27960), map q3ctf1");
+    event.joined = 5;
+    EXPECT_EQ(EventText(event), "Anarki, Sarge, Visor and 2 more joined Quorvane <CTF> "
+                                "(127.0.0.3:27960), map q3ctf1");
+    event.kind = EventKind::PlayersAtLeast;
+    event.online = 12;
+    event.threshold = 10;
+    EXPECT_EQ(EventText(event), "12 players on Quorvane <CTF> (127.0.0.3:27960), map q3ctf1 "
+                                "(10 or more)");
     event.kind = EventKind::Down;
     EXPECT_EQ(EventText(event), "Server down: Quorvane <CTF> (127.0.0.3:27960)");
 }

@@ -9,6 +9,12 @@ separated by tabs: path, the status answered, "json" when the body parses as JSO
   /flaky/N    500 for the first N posts to that path, then 204
   /slow/MS    waits MS milliseconds, then 204
   /gone       404
+  /gone/...   404 (a path with a secret in it)
+  /redirect   302 to /ok
+  /endless    a 200 status line, then headers that go on for ten seconds
+  /huge       200 with a Content-Length of 10 GB and a few bytes of body
+  /limited/N  429 with Retry-After: N for the first post to that path, then 204
+  /discord    429 with {"retry_after": 1.5} as its body for the first post, then 204
 With --cert FILE (a PEM holding a certificate and its key) it speaks HTTPS.
 """
 import argparse
@@ -37,6 +43,12 @@ class Receiver(BaseHTTPRequestHandler):
             status = 500
         elif parts[0] == "gone":
             status = 404
+        elif parts[0] == "redirect":
+            status = 302
+        elif parts[0] in ("endless", "huge"):
+            status = 200
+        elif parts[0] in ("limited", "discord") and seen == 1:
+            status = 429
         elif parts[0] == "flaky" and seen <= int(parts[1]):
             status = 500
         try:
@@ -51,9 +63,28 @@ class Receiver(BaseHTTPRequestHandler):
         if parts[0] == "slow":
             time.sleep(int(parts[1]) / 1000)
         try:
+            if parts[0] == "endless":
+                self.wfile.write(b"HTTP/1.1 200 OK\r\n")
+                stop = time.monotonic() + 10
+                while time.monotonic() < stop:
+                    self.wfile.write(b"X-Padding: " + b"a" * 1000 + b"\r\n")
+                    time.sleep(0.01)
+                return
+            if parts[0] == "huge":
+                self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Length: 10000000000\r\n\r\nabc")
+                return
+            answer = b""
             self.send_response(status)
-            self.send_header("Content-Length", "0")
+            if status == 302:
+                self.send_header("Location", "/ok")
+            elif status == 429 and parts[0] == "limited":
+                self.send_header("Retry-After", parts[1])
+            elif status == 429:
+                answer = b'{"message": "You are being rate limited.", "retry_after": 1.5}'
+                self.send_header("Content-Type", "application/json")
+            self.send_header("Content-Length", str(len(answer)))
             self.end_headers()
+            self.wfile.write(answer)
         except OSError:
             pass  # the service gave up waiting
 

@@ -10,6 +10,7 @@ source "$here/env.sh"
 cd "$lindrel_root"
 
 "$here/install-deps.sh"
+source "$here/env.sh" # again: on a new machine MinGW's runtime folder exists only now
 qt=$("$here/build-qt.sh" | tail -n 1)
 version=$(sed -n 's/^project(lindrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 

@@ -9,6 +9,7 @@ source "$here/env.sh"
 cd "$lindrel_root"
 
 "$here/install-deps.sh"
+source "$here/env.sh" # again: on a new machine MinGW's runtime folder exists only now
 echo "== Windows: GoogleTest for MinGW, the wine prefix"
 gtest=$(lindrel_gtest)
 lindrel_wine_ready

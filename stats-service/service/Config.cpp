@@ -207,34 +207,26 @@ bool ReadService(TomlReader& root, const std::filesystem::path& base, Config& co
         return root.Fail("service", "must be a table");
     }
     TomlReader reader(*node->as_table(), "service", error);
-    std::int64_t refresh = config.refreshInterval.count();
-    std::int64_t timeout = config.queryTimeout.count();
-    std::int64_t resolve = config.resolveInterval.count();
-    std::int64_t dropDays = config.dropAfter.count() / 24;
-    std::int64_t head = config.headTimeout.count();
-    std::int64_t idle = config.idleTimeout.count();
+    PollTimings& poll = config.poll;
+    FrontEndLimits& frontEnd = config.frontEnd;
     std::string state;
     // The bounds keep every clock sum and every reply field far from overflowing.
     const bool ok =
-        ReadListen(reader, config) && reader.Int("refresh_ms", 10, 3'600'000, refresh) &&
-        reader.Int("query_timeout_ms", 1, 60'000, timeout) &&
-        reader.Number("down_after_misses", 1, 1000, config.downAfterMisses) &&
+        ReadListen(reader, config) &&
+        reader.Duration("refresh_ms", 10, 3'600'000, poll.refreshInterval) &&
+        reader.Duration("query_timeout_ms", 1, 60'000, poll.queryTimeout) &&
+        reader.Number("down_after_misses", 1, 1000, poll.downAfterMisses) &&
         reader.Text("state_file", state, 4096) &&
-        reader.Int("resolve_every_s", 10, 86'400, resolve) &&
-        reader.Int("drop_after_days", 1, 3650, dropDays) &&
-        reader.Number("max_connections", 1, 60'000, config.maxConnections) &&
-        reader.Number("max_connections_per_client", 1, 60'000, config.maxConnectionsPerClient) &&
-        reader.Int("head_timeout_ms", 100, 60'000, head) &&
-        reader.Int("idle_timeout_ms", 100, 3'600'000, idle) && reader.Finish();
+        reader.Duration("resolve_every_s", 10, 86'400, config.resolveInterval) &&
+        reader.Duration("drop_after_days", 1, 3650, poll.dropAfter) &&
+        reader.Number("max_connections", 1, 60'000, frontEnd.maxConnections) &&
+        reader.Number("max_connections_per_client", 1, 60'000, frontEnd.maxPerClient) &&
+        reader.Duration("head_timeout_ms", 100, 60'000, frontEnd.headTimeout) &&
+        reader.Duration("idle_timeout_ms", 100, 3'600'000, frontEnd.idleTimeout) &&
+        reader.Finish();
     if (!ok) {
         return false;
     }
-    config.refreshInterval = std::chrono::milliseconds(refresh);
-    config.queryTimeout = std::chrono::milliseconds(timeout);
-    config.resolveInterval = std::chrono::seconds(resolve);
-    config.dropAfter = std::chrono::hours(dropDays * 24);
-    config.headTimeout = std::chrono::milliseconds(head);
-    config.idleTimeout = std::chrono::milliseconds(idle);
     if (!state.empty()) {
         config.stateFile = (base / state).string();
     }
@@ -252,24 +244,25 @@ bool ReadLookup(TomlReader& root, Config& config, std::string& error) {
     TomlReader reader(*node->as_table(), "lookup", error);
     if (const toml::node* allow = reader.Node("allow")) {
         const toml::array* list = allow->as_array();
-        config.lookupAllow.clear();
+        config.lookups.allow.clear();
         for (std::size_t i = 0; list != nullptr && i < list->size() && i < kMaxNetworks; ++i) {
             const auto network =
                 ParseNetwork((*list)[i].value_exact<std::string>().value_or(std::string()));
             if (!network) {
                 break;
             }
-            config.lookupAllow.push_back(*network);
+            config.lookups.allow.push_back(*network);
         }
         if (list == nullptr || list->size() > kMaxNetworks ||
-            config.lookupAllow.size() != list->size()) {
+            config.lookups.allow.size() != list->size()) {
             return reader.Fail("allow", "holds up to 256 networks such as \"127.0.0.0/8\" or "
                                         "\"::1/128\"");
         }
     }
-    return reader.Number("per_minute", 0, 100'000, config.lookupsPerMinute) &&
-           reader.Number("per_client_per_minute", 0, 100'000, config.lookupsPerClientPerMinute) &&
-           reader.Number("max_registered", 0, 100'000, config.maxRegistered) && reader.Finish();
+    LookupLimits& lookups = config.lookups;
+    return reader.Number("per_minute", 0, 100'000, lookups.perMinute) &&
+           reader.Number("per_client_per_minute", 0, 100'000, lookups.perClientPerMinute) &&
+           reader.Number("max_registered", 0, 100'000, lookups.maxRegistered) && reader.Finish();
 }
 
 bool Validate(const Config& config, std::string& error) {

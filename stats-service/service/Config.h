@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Limits.h"
 #include "Net.h"
 #include "Webhook.h"
 #include "base/Version.h"
@@ -45,27 +46,17 @@ struct Config {
     std::string listenAddress = "127.0.0.1";
     std::uint16_t listenPort = 27950;
     std::vector<HostPort> alsoListen; // further listen addresses, such as an IPv6 one
-    std::chrono::milliseconds refreshInterval{10'000};
-    std::chrono::milliseconds queryTimeout{1'000};
-    int downAfterMisses = 2;
+    PollTimings poll;
+    FrontEndLimits frontEnd;
     std::string stateFile; // registered servers; empty keeps them in memory only
     std::chrono::seconds resolveInterval{300}; // DNS names are looked up again this often
-    std::chrono::hours dropAfter{24 * 30};     // a registered server silent this long goes
-
-    std::size_t maxConnections = 512;
-    std::size_t maxConnectionsPerClient = 32;
-    std::chrono::milliseconds headTimeout{5'000};
-    std::chrono::milliseconds idleTimeout{30'000};
 
     std::vector<ServerEntry> directory; // exactly five
     std::vector<ServerEntry> servers;   // watched as well, not in the directory
     std::vector<GameTypeEntry> gameTypes;
     UpdateOffer update;
 
-    std::vector<Network> lookupAllow{*ParseNetwork("127.0.0.0/8"), *ParseNetwork("::1/128")};
-    int lookupsPerMinute = 10;
-    int lookupsPerClientPerMinute = 5;
-    std::size_t maxRegistered = 1000;
+    LookupLimits lookups;
 
     // What the service tells beyond the monitor's queries: its history file (none when
     // empty; the page then shows what it has seen since it started), the status page's

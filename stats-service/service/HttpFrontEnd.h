@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Asio.h"
+#include "Limits.h"
 
 #include <chrono>
 #include <cstddef>
@@ -17,13 +18,6 @@
 // returns false with a reason; a request error is answered with its status and closes the
 // connection.
 namespace lindrel::stats {
-
-struct FrontEndLimits {
-    std::size_t maxConnections = 512;
-    std::size_t maxPerClient = 32;                 // per IPv4 address or IPv6 /64
-    std::chrono::milliseconds headTimeout{5'000};  // a request head, from its first byte
-    std::chrono::milliseconds idleTimeout{30'000}; // between requests of a kept-alive connection
-};
 
 struct HttpReply {
     HttpReply() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Asio.h"
+#include "Limits.h"
 #include "Net.h"
 
 #include <chrono>
@@ -11,13 +12,6 @@
 #include <vector>
 
 namespace lindrel::stats {
-
-struct LookupLimits {
-    std::vector<Network> allow; // the networks a lookup may send a query to
-    int perMinute = 10;         // probes of unknown servers, all clients together
-    int perClientPerMinute = 5; // probes one client address may cause
-    std::size_t maxRegistered = 1000;
-};
 
 // Decides whether a lookup of an unknown server may send a query, and holds the places
 // of the registration cap while lookups wait for their replies. Errors are values: false

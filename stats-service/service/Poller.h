@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Asio.h"
+#include "Limits.h"
 #include "QueryDriver.h"
 #include "Registry.h"
 
@@ -13,13 +14,6 @@
 #include <vector>
 
 namespace lindrel::stats {
-
-struct PollTimings {
-    std::chrono::milliseconds refreshInterval{10'000};
-    std::chrono::milliseconds queryTimeout{1'000};
-    int downAfterMisses = 2;
-    std::chrono::seconds dropAfter{std::chrono::hours(24 * 30)};
-};
 
 // Queries every watched game server once per refresh, with one retry, each in its own
 // protocol (QueryDriver), and records what the verified replies say. UDP replies are

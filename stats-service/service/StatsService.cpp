@@ -21,16 +21,6 @@ HttpReply Found(const GameServer& server) {
     return {200, std::to_string(server.id) + "|" + URLEncode(server.Name()) + "\n"};
 }
 
-PollTimings TimingsOf(const Config& config) {
-    return {config.refreshInterval, config.queryTimeout, config.downAfterMisses,
-            std::chrono::duration_cast<std::chrono::seconds>(config.dropAfter)};
-}
-
-LookupLimits LimitsOf(const Config& config) {
-    return {config.lookupAllow, config.lookupsPerMinute, config.lookupsPerClientPerMinute,
-            config.maxRegistered};
-}
-
 std::vector<int> ThresholdsOf(const Config& config) {
     std::vector<int> thresholds;
     for (const WebhookEntry& entry : config.notify) {
@@ -41,17 +31,12 @@ std::vector<int> ThresholdsOf(const Config& config) {
     return thresholds;
 }
 
-FrontEndLimits FrontEndOf(const Config& config) {
-    return {config.maxConnections, config.maxConnectionsPerClient, config.headTimeout,
-            config.idleTimeout};
-}
-
 } // namespace
 
 StatsService::StatsService(asio::io_context& io, Config config)
-    : config_(std::move(config)), poller_(io, registry_, TimingsOf(config_)),
-      resolver_(io, registry_, config_.resolveInterval), policy_(LimitsOf(config_)),
-      frontEnd_(io, FrontEndOf(config_),
+    : config_(std::move(config)), poller_(io, registry_, config_.poll),
+      resolver_(io, registry_, config_.resolveInterval), policy_(config_.lookups),
+      frontEnd_(io, config_.frontEnd,
                 [this](std::string target, asio::ip::address client) {
                     return router_.Route(std::move(target), std::move(client));
                 }),
@@ -105,7 +90,7 @@ bool StatsService::Start(std::string& error) {
             return false;
         }
         if (saved) {
-            registry_.LoadRegistered(*saved, config_.maxRegistered, WallSeconds());
+            registry_.LoadRegistered(*saved, config_.lookups.maxRegistered, WallSeconds());
         }
     }
 

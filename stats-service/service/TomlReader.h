@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,6 +26,17 @@ public:
             return false;
         }
         into = static_cast<Value>(value);
+        return true;
+    }
+    // A whole number of the duration's own unit (milliseconds for "_ms", days for "_days").
+    template <typename Rep, typename Period>
+    bool Duration(std::string_view key, std::int64_t min, std::int64_t max,
+                  std::chrono::duration<Rep, Period>& into) {
+        auto count = static_cast<std::int64_t>(into.count());
+        if (!Int(key, min, max, count)) {
+            return false;
+        }
+        into = std::chrono::duration<Rep, Period>(static_cast<Rep>(count));
         return true;
     }
     // A text of at most maxBytes without NUL, CR or LF (nor any of forbidden).

@@ -105,14 +105,14 @@ TEST(Address, IpServersAreWatchedLookedUpAndServedOverIpv6) {
 TEST(Address, ALookedUpNameMustResolveInsideTheAllowList) {
     FakeGameServer named;
     Config config = RunningService::FastConfig();
-    config.lookupAllow = {*ParseNetwork("127.0.0.2/32")};
+    config.lookups.allow = {*ParseNetwork("127.0.0.2/32")};
     {
         RunningService running(config);
         EXPECT_EQ(GetURL(running.BaseUrl() + "r=localhost:" + std::to_string(named.port()) + ",10"),
                   "NO SERVER FOUND\n");
         EXPECT_FALSE(named.AnswerOne("", 200));
     }
-    config.lookupAllow = {*ParseNetwork("127.0.0.0/8")};
+    config.lookups.allow = {*ParseNetwork("127.0.0.0/8")};
     RunningService running(config);
     std::thread answer([&] { named.AnswerOne(FakeGameServer::StatusReply("Named"), 3000); });
     EXPECT_EQ(GetURL(running.BaseUrl() + "r=localhost:" + std::to_string(named.port()) + ",10"),

@@ -60,7 +60,7 @@ TEST(FrontEnd, SlowSendersFromOneAddressLeaveOthersServed) {
 
 TEST(FrontEnd, IdleConnectionsFromManyAddressesMakeRoom) {
     Config config = RunningService::FastConfig();
-    config.maxConnections = 200;
+    config.frontEnd.maxConnections = 200;
     RunningService running(config);
     ASSERT_TRUE(running.WaitRefreshes(1));
     // 1,000 connections that never send a byte, from 1,000 loopback addresses.
@@ -80,7 +80,7 @@ TEST(FrontEnd, IdleConnectionsFromManyAddressesMakeRoom) {
 
 TEST(FrontEnd, AConnectionThatSendsNothingIsClosedAfterTheHeadDeadline) {
     Config config = RunningService::FastConfig();
-    config.headTimeout = std::chrono::milliseconds(300);
+    config.frontEnd.headTimeout = std::chrono::milliseconds(300);
     RunningService running(config);
     const int fd = ConnectFrom("127.0.0.1", running.httpPort());
     ASSERT_GE(fd, 0);

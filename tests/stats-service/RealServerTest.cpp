@@ -40,8 +40,8 @@ TEST(RealGameServer, ReportedListedFoundAndThenDown) {
     auto game = test::StartOpenArena(dir, port, "^3Lindrel ^7Test");
 
     Config config = test::RunningService::FastConfig();
-    config.refreshInterval = std::chrono::milliseconds(300);
-    config.queryTimeout = std::chrono::milliseconds(150);
+    config.poll.refreshInterval = std::chrono::milliseconds(300);
+    config.poll.queryTimeout = std::chrono::milliseconds(150);
     config.servers.push_back({99, "Configured", 11, "127.0.0.1", static_cast<std::uint16_t>(port)});
     test::RunningService running(config);
 

@@ -21,8 +21,8 @@ public:
     static Config FastConfig() {
         Config config = DefaultConfig();
         config.listenPort = 0;
-        config.refreshInterval = std::chrono::milliseconds(150);
-        config.queryTimeout = std::chrono::milliseconds(40);
+        config.poll.refreshInterval = std::chrono::milliseconds(150);
+        config.poll.queryTimeout = std::chrono::milliseconds(40);
         return config;
     }
 

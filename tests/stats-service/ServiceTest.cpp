@@ -100,8 +100,8 @@ TEST(StatsService, WantedPlayerAlertsOnceAndAgainAfterTheMarkersReset) {
 
 TEST(StatsService, DownOnlyAfterTwoMissedRefreshes) {
     Config config = RunningService::FastConfig();
-    config.refreshInterval = std::chrono::milliseconds(100);
-    config.queryTimeout = std::chrono::milliseconds(25);
+    config.poll.refreshInterval = std::chrono::milliseconds(100);
+    config.poll.queryTimeout = std::chrono::milliseconds(25);
     RunningService running(config);
     ASSERT_TRUE(running.WaitRefreshes(1));
     lindrel::test::TempDir dir;
@@ -124,7 +124,7 @@ TEST(StatsService, DownOnlyAfterTwoMissedRefreshes) {
 
 TEST(StatsService, OneMissedRefreshIsNotDown) {
     Config config = RunningService::FastConfig();
-    config.downAfterMisses = 3;
+    config.poll.downAfterMisses = 3;
     RunningService running(config);
     ASSERT_TRUE(running.WaitRefreshes(1));
     running.SetAnswering(3, false);
@@ -208,8 +208,8 @@ TEST(StatsService, LookupsStayInsideTheAllowListAndTheRate) {
     FakeGameServer outside("127.0.0.2");
     FakeGameServer inside;
     Config config = RunningService::FastConfig();
-    config.lookupAllow = {*ParseNetwork("127.0.0.1/32")};
-    config.lookupsPerMinute = 2;
+    config.lookups.allow = {*ParseNetwork("127.0.0.1/32")};
+    config.lookups.perMinute = 2;
     RunningService running(config);
     const std::string base = running.BaseUrl() + "r=";
     EXPECT_EQ(GetURL(base + "127.0.0.2:" + std::to_string(outside.port()) + ",10"),

@@ -87,7 +87,7 @@ TEST(Trust, ATcpServerThatNeverAnswersHoldsNothingUp) {
 TEST(Trust, AForgedReplyDuringALookupRegistersNothing) {
     FakeGameServer target; // silent: only the forger speaks for it
     Config config = RunningService::FastConfig();
-    config.queryTimeout = std::chrono::milliseconds(400);
+    config.poll.queryTimeout = std::chrono::milliseconds(400);
     RunningService running(config);
     std::thread forger([&] { Spray(target, running.queryPort(), 40); });
     EXPECT_EQ(GetURL(LookupUrl(running, target.port())), "NO SERVER FOUND\n");
@@ -99,8 +99,8 @@ TEST(Trust, ConcurrentLookupsStayUnderTheCapAcrossARestart) {
     lindrel::test::TempDir dir;
     Config config = RunningService::FastConfig();
     config.stateFile = (dir / "state").string();
-    config.maxRegistered = 2;
-    config.queryTimeout = std::chrono::milliseconds(1500);
+    config.lookups.maxRegistered = 2;
+    config.poll.queryTimeout = std::chrono::milliseconds(1500);
     std::vector<std::unique_ptr<FakeGameServer>> servers;
     servers.reserve(8);
     for (int i = 0; i < 8; ++i) {

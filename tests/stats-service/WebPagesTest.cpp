@@ -206,7 +206,7 @@ TEST(WebPages, MetricsPassPromtoolAndCountWhatTheServiceDid) {
 
 TEST(WebPages, ThePagesAreHeldToTheSameConnectionLimits) {
     Config config = test::RunningService::FastConfig();
-    config.maxConnectionsPerClient = 2;
+    config.frontEnd.maxPerClient = 2;
     test::RunningService service(config, 1);
     ASSERT_TRUE(service.WaitRefreshes(1));
     const int first = lindrel::test::ConnectFrom("127.0.0.1", service.httpPort());

@@ -20,10 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto plain = [](const std::string& text) {
         return text.find_first_of(std::string_view("\0\r\n", 3)) == std::string::npos;
     };
-    if (config->poll.refreshInterval.count() < 10 || config->poll.refreshInterval.count() > 3'600'000 ||
-        config->poll.queryTimeout.count() < 1 || config->poll.queryTimeout.count() > 60'000 ||
-        config->directory.size() != 5 || config->update.ftpPort < 1 ||
-        config->update.ftpPort > 65535 || !plain(config->update.version)) {
+    if (config->poll.refreshInterval.count() < 10 ||
+        config->poll.refreshInterval.count() > 3'600'000 || config->poll.queryTimeout.count() < 1 ||
+        config->poll.queryTimeout.count() > 60'000 || config->directory.size() != 5 ||
+        config->update.ftpPort < 1 || config->update.ftpPort > 65535 ||
+        !plain(config->update.version)) {
         std::abort();
     }
     for (const auto* list : {&config->directory, &config->servers}) {

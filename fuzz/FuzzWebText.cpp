@@ -1,19 +1,20 @@
 // Game servers' texts reach web pages, JSON and webhooks: whatever the bytes, the page text
 // holds no markup, the JSON string no raw control character or stray quote, and both are
 // UTF-8 that stays as it is when converted again. A webhook URL that parses is usable.
-#include "WebText.h"
 #include "Webhook.h"
+#include "base/Encoding.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
+using namespace lindrel;
 using namespace lindrel::stats;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::string utf8 = ToUtf8(input);
-    if (ToUtf8(utf8) != utf8) {
+    if (ToUtf8(utf8) != utf8 || !IsValidUtf8(CutUtf8(utf8, size % 97))) {
         std::abort();
     }
     const std::string html = HtmlEscape(input);

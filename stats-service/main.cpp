@@ -105,7 +105,7 @@ int Run(int argc, char** argv) {
         service.onRefreshDone = [&service](Clock::duration took) {
             std::size_t up = 0;
             for (const auto& server : service.registry().servers()) {
-                up += server.everAnswered && !server.down && server.missedInARow == 0 ? 1 : 0;
+                up += server.Up() && server.missedInARow == 0 ? 1u : 0u; // answered this refresh
             }
             std::cout << "refresh: " << service.registry().servers().size() << " servers, " << up
                       << " answered, " << std::chrono::duration<double, std::milli>(took).count()

@@ -52,10 +52,9 @@ std::optional<ServerEvent> Notifier::Wanted(const WebhookEntry& entry, const Ser
     message.joined = 0;
     for (std::size_t i = 0; i < event.lowerPlayers.size() && i < event.players.size(); ++i) {
         const std::string& lower = event.lowerPlayers[i];
-        if (std::any_of(entry.players.begin(), entry.players.end(),
-                        [&](const std::string& wanted) {
-                            return lower.find(wanted) != std::string::npos;
-                        })) {
+        if (std::any_of(entry.players.begin(), entry.players.end(), [&](const std::string& wanted) {
+                return lower.find(wanted) != std::string::npos;
+            })) {
             if (message.players.size() < kMaxNamesInMessage) {
                 message.players.push_back(event.players[i]);
             }
@@ -154,15 +153,15 @@ awaitable<void> Notifier::Deliver(Target& target) {
                 done = true;
             } else if (status == 429 || result.retryAfter.count() > 0) {
                 // The wait holds for this webhook's next message too.
-                const auto wait = result.retryAfter.count() > 0
-                                      ? std::min<std::chrono::milliseconds>(result.retryAfter,
-                                                                            kMaxBackoff)
-                                      : backoff;
+                const auto wait =
+                    result.retryAfter.count() > 0
+                        ? std::min<std::chrono::milliseconds>(result.retryAfter, kMaxBackoff)
+                        : backoff;
                 target.notBefore = SteadyClock::now() + wait;
             }
             if (!done && attempt == entry.retries && !stopped_) {
-                Log(entry, "failed: " + (status != 0 ? "status " + std::to_string(status)
-                                                     : result.error));
+                Log(entry,
+                    "failed: " + (status != 0 ? "status " + std::to_string(status) : result.error));
                 ++failed_;
             }
         }

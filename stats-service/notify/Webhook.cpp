@@ -1,6 +1,6 @@
 #include "Webhook.h"
 
-#include "WebText.h"
+#include "base/Encoding.h"
 #include "base/Text.h"
 
 #include <algorithm>
@@ -8,26 +8,6 @@
 namespace lindrel::stats {
 
 namespace {
-
-std::string SlackEscape(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
 
 // "A", "A and B", "A, B and C", "A, B and 3 more".
 std::string WhoJoined(const ServerEvent& event) {
@@ -126,8 +106,8 @@ std::string_view EventName(EventKind kind) {
 }
 
 std::optional<EventKind> ParseEventName(std::string_view name) {
-    for (const auto kind : {EventKind::Down, EventKind::Back, EventKind::PlayerJoined,
-                            EventKind::PlayersAtLeast}) {
+    for (const auto kind :
+         {EventKind::Down, EventKind::Back, EventKind::PlayerJoined, EventKind::PlayersAtLeast}) {
         if (EventName(kind) == name) {
             return kind;
         }
@@ -158,16 +138,15 @@ std::string WebhookBody(WebhookFormat format, const ServerEvent& event) {
         return "{\"content\":" + JsonString(EventText(event)) +
                ",\"allowed_mentions\":{\"parse\":[]}}";
     case WebhookFormat::Slack:
-        return "{\"text\":" + JsonString(SlackEscape(EventText(event))) + "}";
+        return "{\"text\":" + JsonString(EscapeAngleBrackets(EventText(event))) + "}";
     case WebhookFormat::Json: {
-        std::string body = "{\"event\":\"" + std::string(EventName(event.kind)) +
-                           "\",\"server\":{\"id\":" + std::to_string(event.serverId) +
-                           ",\"name\":" + JsonString(event.server) +
-                           ",\"address\":" + JsonString(event.address) +
-                           "},\"map\":" + JsonString(event.map) + ",\"player\":" +
-                           // the first who joined, as before a message listed them all
-                           JsonString(event.players.empty() ? std::string()
-                                                            : event.players.front());
+        std::string body =
+            "{\"event\":\"" + std::string(EventName(event.kind)) +
+            "\",\"server\":{\"id\":" + std::to_string(event.serverId) +
+            ",\"name\":" + JsonString(event.server) + ",\"address\":" + JsonString(event.address) +
+            "},\"map\":" + JsonString(event.map) + ",\"player\":" +
+            // the first who joined, as before a message listed them all
+            JsonString(event.players.empty() ? std::string() : event.players.front());
         if (event.kind == EventKind::PlayerJoined) {
             body += ",\"players\":[";
             for (std::size_t i = 0; i < event.players.size(); ++i) {

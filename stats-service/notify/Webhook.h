@@ -53,7 +53,7 @@ struct ServerEvent {
 
 // One [[notify]] entry of the configuration.
 struct WebhookEntry {
-    std::string url; // as configured; its path and query are the webhook's secret
+    std::string url;   // as configured; its path and query are the webhook's secret
     std::string label; // how messages and figures name it: its name or index and its host
     WebhookUrl at;
     WebhookFormat format = WebhookFormat::Json;

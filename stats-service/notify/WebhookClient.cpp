@@ -72,9 +72,9 @@ awaitable<PostResult> Exchange(Stream& stream, const WebhookUrl& url, std::strin
     }
     // The status line first, on its own: what follows it may never end.
     std::string head;
-    const std::size_t lineEnd = co_await asio::async_read_until(
-        stream, asio::dynamic_buffer(head, kMaxStatusLineBytes), "\r\n",
-        asio::redirect_error(asio::use_awaitable, ec));
+    const std::size_t lineEnd =
+        co_await asio::async_read_until(stream, asio::dynamic_buffer(head, kMaxStatusLineBytes),
+                                        "\r\n", asio::redirect_error(asio::use_awaitable, ec));
     if (ec) {
         result.error = "reading the answer: " + ec.message();
         co_return result;
@@ -104,8 +104,8 @@ awaitable<PostResult> Exchange(Stream& stream, const WebhookUrl& url, std::strin
         co_await http::async_read(stream, buffer, parser,
                                   asio::redirect_error(asio::use_awaitable, ec));
         const std::string& answer = parser.get().body();
-        if (const auto seconds = RetryAfterInBody(answer)) {
-            result.retryAfter = WaitOf(*seconds);
+        if (const auto inBody = RetryAfterInBody(answer)) {
+            result.retryAfter = WaitOf(*inBody);
         }
     }
     co_return result;

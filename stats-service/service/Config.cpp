@@ -211,19 +211,18 @@ bool ReadService(TomlReader& root, const std::filesystem::path& base, Config& co
     FrontEndLimits& frontEnd = config.frontEnd;
     std::string state;
     // The bounds keep every clock sum and every reply field far from overflowing.
-    const bool ok =
-        ReadListen(reader, config) &&
-        reader.Duration("refresh_ms", 10, 3'600'000, poll.refreshInterval) &&
-        reader.Duration("query_timeout_ms", 1, 60'000, poll.queryTimeout) &&
-        reader.Number("down_after_misses", 1, 1000, poll.downAfterMisses) &&
-        reader.Text("state_file", state, 4096) &&
-        reader.Duration("resolve_every_s", 10, 86'400, config.resolveInterval) &&
-        reader.Duration("drop_after_days", 1, 3650, poll.dropAfter) &&
-        reader.Number("max_connections", 1, 60'000, frontEnd.maxConnections) &&
-        reader.Number("max_connections_per_client", 1, 60'000, frontEnd.maxPerClient) &&
-        reader.Duration("head_timeout_ms", 100, 60'000, frontEnd.headTimeout) &&
-        reader.Duration("idle_timeout_ms", 100, 3'600'000, frontEnd.idleTimeout) &&
-        reader.Finish();
+    const bool ok = ReadListen(reader, config) &&
+                    reader.Duration("refresh_ms", 10, 3'600'000, poll.refreshInterval) &&
+                    reader.Duration("query_timeout_ms", 1, 60'000, poll.queryTimeout) &&
+                    reader.Number("down_after_misses", 1, 1000, poll.downAfterMisses) &&
+                    reader.Text("state_file", state, 4096) &&
+                    reader.Duration("resolve_every_s", 10, 86'400, config.resolveInterval) &&
+                    reader.Duration("drop_after_days", 1, 3650, poll.dropAfter) &&
+                    reader.Number("max_connections", 1, 60'000, frontEnd.maxConnections) &&
+                    reader.Number("max_connections_per_client", 1, 60'000, frontEnd.maxPerClient) &&
+                    reader.Duration("head_timeout_ms", 100, 60'000, frontEnd.headTimeout) &&
+                    reader.Duration("idle_timeout_ms", 100, 3'600'000, frontEnd.idleTimeout) &&
+                    reader.Finish();
     if (!ok) {
         return false;
     }

@@ -180,8 +180,8 @@ bool ReadPage(TomlReader& root, Config& config, std::string& error) {
     }
     // Sources only ("https://clan.example", "'self'"): nothing that could end the policy's
     // directive and start another.
-    const bool sources = std::all_of(
-        config.pageFrameAncestors.begin(), config.pageFrameAncestors.end(), [](char c) {
+    const bool sources =
+        std::all_of(config.pageFrameAncestors.begin(), config.pageFrameAncestors.end(), [](char c) {
             return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
                    std::string_view(" :/.*-_'").find(c) != std::string_view::npos;
         });

@@ -1,6 +1,6 @@
 #include "JsonApi.h"
 
-#include "WebText.h"
+#include "base/Encoding.h"
 
 #include <cstdio>
 

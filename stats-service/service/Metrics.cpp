@@ -1,6 +1,6 @@
 #include "Metrics.h"
 
-#include "WebText.h"
+#include "base/Encoding.h"
 
 #include <cstdio>
 #include <initializer_list>

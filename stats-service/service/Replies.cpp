@@ -188,8 +188,7 @@ std::string StatusReply(const Registry& registry, std::string_view ids, std::str
         const GameServer* server = id ? registry.FindById(*id) : nullptr;
         // A server that never answered yet has nothing to report; the monitor keeps
         // what it shows until it has.
-        if (server == nullptr || (!server->everAnswered && !server->down) ||
-            !answered.insert(*id).second) {
+        if (server == nullptr || !server->Known() || !answered.insert(*id).second) {
             continue;
         }
         const auto sent = i < markerList.size() ? ParseInt32(markerList[i]) : std::nullopt;

@@ -1,6 +1,6 @@
 #include "StatusPage.h"
 
-#include "WebText.h"
+#include "base/Encoding.h"
 #include "base/Version.h"
 
 #include <algorithm>
@@ -55,10 +55,10 @@ std::vector<ServerView> WatchedServers(const Registry& registry, const Trends& t
         view.name = server.Name();
         view.address = server.Endpoint();
         view.gameType = server.gameType;
-        if (server.down) {
-            view.up = false;
-        } else if (server.everAnswered) {
-            view.up = true;
+        if (server.Known()) {
+            view.up = server.Up();
+        }
+        if (server.Up()) {
             view.map = server.status.map;
             view.players = OnlineCount(server.status);
             view.pingMs = server.pingMs;

@@ -116,11 +116,12 @@ TEST(Config, ReadsTheHistoryThePageAndTheWebhooks) {
     EXPECT_EQ(discord.perMinute, 30) << "Discord's own limit unless told";
     EXPECT_EQ(discord.label, "notify[0] at discord.com") << "never the secret path";
     EXPECT_EQ(json.label, "\"ops\" at ::1");
-    for (const char* bad : {"min_players = 8\n", "events = [\"players_at_least\"]\n",
-                            "events = [\"players_at_least\"]\nmin_players = 0\n",
-                            "per_minute = 0\n"}) {
+    for (const char* bad :
+         {"min_players = 8\n", "events = [\"players_at_least\"]\n",
+          "events = [\"players_at_least\"]\nmin_players = 0\n", "per_minute = 0\n"}) {
         lindrel::test::WriteFile(dir / "bad.toml", std::string("[[notify]]\nurl = \"http://h/\"\n"
-                                                               "format = \"json\"\n") + bad);
+                                                               "format = \"json\"\n") +
+                                                       bad);
         EXPECT_FALSE(LoadConfig((dir / "bad.toml").string(), error)) << bad;
     }
     lindrel::test::WriteFile(dir / "bad.toml", "[page]\nframe_ancestors = \"x; script-src *\"\n");

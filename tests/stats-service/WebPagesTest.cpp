@@ -73,8 +73,8 @@ TEST(WebPages, EveryAnswerForbidsSniffingAndThePageRunsNothingOfItsOwn) {
         EXPECT_NE(reply.find("\r\nX-Content-Type-Options: nosniff\r\n"), std::string::npos)
             << target << ": " << reply;
     }
-    const std::string refused = RawExchange("127.0.0.1", open.httpPort(),
-                                            "POST / HTTP/1.1\r\nContent-Length: 0\r\n\r\n");
+    const std::string refused =
+        RawExchange("127.0.0.1", open.httpPort(), "POST / HTTP/1.1\r\nContent-Length: 0\r\n\r\n");
     EXPECT_EQ(StatusOf(refused), 405);
     EXPECT_NE(refused.find("\r\nX-Content-Type-Options: nosniff\r\n"), std::string::npos);
     const std::string policy = "\r\nContent-Security-Policy: default-src 'none'; style-src "
@@ -85,9 +85,9 @@ TEST(WebPages, EveryAnswerForbidsSniffingAndThePageRunsNothingOfItsOwn) {
 
     config.pageFrameAncestors = "https://clan.example 'self'";
     test::RunningService framed(config, 1);
-    EXPECT_NE(Get(framed, "/status")
-                  .find(policy + "; frame-ancestors https://clan.example 'self'\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        Get(framed, "/status").find(policy + "; frame-ancestors https://clan.example 'self'\r\n"),
+        std::string::npos);
 }
 
 TEST(WebPages, AHostileServerNameStaysTextOnTheValidPage) {

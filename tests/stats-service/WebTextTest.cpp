@@ -1,8 +1,7 @@
 // What game servers' names become on the web: UTF-8 whatever they were sent in, and
 // messages a webhook's chat cannot be tricked by.
-#include "WebText.h"
-
 #include "Webhook.h"
+#include "base/Encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +24,19 @@ TEST(WebText, EscapesForHtmlAndJson) {
     EXPECT_EQ(HtmlEscape("<a href=\"x\">'&'</a>\x01"),
               "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
     EXPECT_EQ(JsonString("a\"b\\c\n\x7f\xe9"), "\"a\\\"b\\\\c\\u000a\\u007f\xc3\xa9\"");
+    EXPECT_EQ(EscapeAngleBrackets("<@here> & \"q\""), "&lt;@here&gt; &amp; \"q\"");
+}
+
+TEST(WebText, CutsFallBetweenCharacters) {
+    const std::string euros = "\xe2\x82\xac\xe2\x82\xac\xe2\x82\xac"; // three of three bytes
+    EXPECT_EQ(CutUtf8(euros, 9), euros);
+    EXPECT_EQ(CutUtf8(euros, 8), euros.substr(0, 6));
+    EXPECT_EQ(CutUtf8(euros, 7), euros.substr(0, 6));
+    EXPECT_EQ(CutUtf8(euros, 2), "");
+    EXPECT_EQ(CutUtf8("\xf0\x9f\x8e\xaex", 4), "\xf0\x9f\x8e\xae");
+    EXPECT_EQ(Windows1252ToUnicode(0x80), U'\u20ac');
+    EXPECT_EQ(UnicodeToWindows1252(U'\u0178'), 0x9f);
+    EXPECT_FALSE(UnicodeToWindows1252(U'\u0416'));
 }
 
 TEST(Webhooks, UrlsAreTakenOnlyWhenUsable) {

@@ -22,12 +22,11 @@ std::map<std::string, int> PostsUntilQuiet(Receiver& receiver, std::chrono::mill
 TEST(WebhookLimits, AWebhookIsNamedByItsLabelNeverByItsSecretPath) {
     Receiver receiver;
     std::string error;
-    const auto configured =
-        ParseConfig("[[notify]]\nurl = \"" + receiver.Url("/gone/1234/s3cr3t-t0ken") +
-                        "\"\nformat = \"discord\"\n[[notify]]\nname = \"clan chat\"\nurl = \"" +
-                        receiver.Url("/fail/1234/s3cr3t-t0ken") +
-                        "\"\nformat = \"slack\"\nretries = 0\n",
-                    "test.toml", error);
+    const auto configured = ParseConfig(
+        "[[notify]]\nurl = \"" + receiver.Url("/gone/1234/s3cr3t-t0ken") +
+            "\"\nformat = \"discord\"\n[[notify]]\nname = \"clan chat\"\nurl = \"" +
+            receiver.Url("/fail/1234/s3cr3t-t0ken") + "\"\nformat = \"slack\"\nretries = 0\n",
+        "test.toml", error);
     ASSERT_TRUE(configured) << error;
     test::RunningService service(WithHooks(configured->notify), 1);
     ASSERT_TRUE(service.WaitRefreshes(3));
@@ -38,8 +37,7 @@ TEST(WebhookLimits, AWebhookIsNamedByItsLabelNeverByItsSecretPath) {
     const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(posts.size(), 2u);
     EXPECT_NE(log.find("webhook notify[0] at 127.0.0.1 answered 404"), std::string::npos) << log;
-    EXPECT_NE(log.find("webhook \"clan chat\" at 127.0.0.1 failed: status 500"),
-              std::string::npos)
+    EXPECT_NE(log.find("webhook \"clan chat\" at 127.0.0.1 failed: status 500"), std::string::npos)
         << log;
     EXPECT_EQ(log.find("s3cr3t"), std::string::npos) << log;
     EXPECT_EQ(Metrics(service).find("s3cr3t"), std::string::npos);

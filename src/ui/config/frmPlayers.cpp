@@ -68,7 +68,7 @@ QLineEdit* frmPlayers::RowBox(TwipsRect place, const std::string& text, bool hig
     SetTwipsGeometry(*box, screen(), place);
     box->setFont(style::Font());
     box->setFrame(false);
-    box->setText(FromAnsi(text));
+    box->setText(FromGameText(text));
     box->setReadOnly(true);
     box->setCursorPosition(0);
     const QColor yellow = style::Yellow();
@@ -86,7 +86,7 @@ void frmPlayers::LoadMe(int MyIndex, int MyTop, int MyLeft) {
         cboServers_->clear();
         int position = 0;
         for (int slot = 0; slot < kSlotCount; ++slot) {
-            cboServers_->addItem(FromAnsi(state_.ServerCaption(slot)), slot);
+            cboServers_->addItem(FromGameText(state_.ServerCaption(slot)), slot);
             if (slot == MyIndex) {
                 position = slot;
             }

@@ -41,7 +41,6 @@ public:
     QWidget& fraList() const { return *fraList_; }
     QLineEdit& txtData(int index) const;
     int RowBoxCount() const { return static_cast<int>(rows_.size()); }
-    QTimer& timRefresh() { return timRefresh_; }
 
     static constexpr int kWidthTwips = layout::players::kWidth;
     static constexpr int kHeightTwips = layout::players::kHeight;

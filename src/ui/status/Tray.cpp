@@ -1,5 +1,6 @@
 #include "ui/status/Tray.h"
 
+#include "base/Encoding.h"
 #include "core/AppState.h"
 
 namespace lindrel {
@@ -38,8 +39,10 @@ std::string GetTipText(const AppState& state, int slot) {
 
 std::string TrayTip(const AppState& state) {
     std::string tip = GetTipText(state, 0);
+    // A game's UTF-8 name is cut before a character, never inside one: half a character
+    // would make the whole tip read as Windows-1252.
     if (tip.size() > kMaxTipLength) {
-        tip.resize(kMaxTipLength);
+        tip.resize(IsValidUtf8(tip) ? CutUtf8(tip, kMaxTipLength).size() : kMaxTipLength);
     }
     return tip;
 }

@@ -142,14 +142,14 @@ void frmStatus::SendPopUpMsg(const std::string& MyTip, const std::string& MyMess
     if (!alert_) {
         alert_ = new frmAlert(screen_);
     }
-    alert_->LoadMe(FromAnsi(MyMessage), FromAnsi(MyTip));
+    alert_->LoadMe(FromGameText(MyMessage), FromGameText(MyTip));
     ShowWindowNoActivate(*alert_);
 }
 
 void frmStatus::LoadServerData(int lngServerID) {
     const auto& status = state_.ServerStatus.at(static_cast<std::size_t>(lngServerID));
-    lblInfo(4 * lngServerID).setText(FromAnsi(state_.ServerCaption(lngServerID)));
-    lblInfo(4 * lngServerID + 1).setText(FromAnsi(status.MapName));
+    lblInfo(4 * lngServerID).setText(FromGameText(state_.ServerCaption(lngServerID)));
+    lblInfo(4 * lngServerID + 1).setText(FromGameText(status.MapName));
     lblInfo(4 * lngServerID + 2).setText(FromAnsi(status.Players));
     lblInfo(4 * lngServerID + 3).setText(FromAnsi(status.Ping));
 }
@@ -173,7 +173,7 @@ void frmStatus::ShowStatusWindow() {
 }
 
 void frmStatus::RefreshTrayIcon() {
-    tray_.setToolTip(FromAnsi(TrayTip(state_)));
+    tray_.setToolTip(FromGameText(TrayTip(state_)));
 }
 
 void frmStatus::TrayCallback(int message) {

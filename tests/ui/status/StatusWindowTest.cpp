@@ -80,6 +80,21 @@ TEST_F(StatusWindowTest, RowsShowTheStatusUnderTheCaption) {
     EXPECT_EQ(window->size(), QSize(301, 157));
 }
 
+TEST_F(StatusWindowTest, UnicodeNamesReadAsOnTheServicesPage) {
+    state.ServerStatus[0] = {"\xe6\x97\xa5\xe6\x9c\xac", "3/16", "48",
+                             "\xd0\xa1\xd0\xb5\xd1\x80\xd0\xb2\xd0\xb5\xd1\x80 \xe2\x84\x96"
+                             "1",
+                             "0"};
+    state.ServerStatus[1] = {"Caf\xe9", "0/8", "20", "Quorvane \x80", "0"};
+    window->LoadAllServerData();
+    window->RefreshTrayIcon();
+    const QString name = QString::fromUtf8("\u0421\u0435\u0440\u0432\u0435\u0440 \u21161");
+    const QString map = QString::fromUtf8("\u65e5\u672c");
+    EXPECT_EQ(Row(0), name + "|" + map + "|3/16|48");
+    EXPECT_EQ(Row(1), QString::fromUtf8("Quorvane \u20ac|Caf\u00e9|0/8|20"));
+    EXPECT_EQ(window->TrayIcon().toolTip(), name + " - " + map + " - 3/16 - 48");
+}
+
 TEST_F(StatusWindowTest, LoadShapesFillsAndStartsPolling) {
     window->Load();
     EXPECT_TRUE(window->loaded());

@@ -39,6 +39,13 @@ TEST(TrayTip, SlotZeroJoinedAndCut) {
     state.ServerStatus[0].ReportedName = std::string(200, 'n');
     EXPECT_EQ(TrayTip(state).size(), 127u);
     EXPECT_EQ(GetTipText(state, 0).size(), 200u + 21u);
+    // 63 two-byte letters and one more: the cut falls before it, not inside it.
+    std::string cyrillic;
+    for (int i = 0; i < 64; ++i) {
+        cyrillic += "\xd0\x96";
+    }
+    state.ServerStatus[0].ReportedName = cyrillic;
+    EXPECT_EQ(TrayTip(state), cyrillic.substr(0, 126));
 }
 
 TEST(Placement, InTwipsOnAKnownScreen) {
@@ -69,6 +76,15 @@ TEST(Ansi, Windows1252BothWays) {
     EXPECT_EQ(ToAnsi(FromAnsi(all)), all);
     EXPECT_EQ(FromAnsi("\x80\xe9"), QString::fromUtf8("\u20ac\u00e9"));
     EXPECT_EQ(ToAnsi(QString::fromUtf8("\u0416x")), "?x");
+}
+
+TEST(Ansi, GameTextsAreUtf8WhenValidElseWindows1252) {
+    EXPECT_EQ(FromGameText("\xd0\xa1\xd0\xb5\xd1\x80\xd0\xb2\xd0\xb5\xd1\x80 \xe2\x84\x96"
+                           "1"),
+              QString::fromUtf8("\u0421\u0435\u0440\u0432\u0435\u0440 \u21161"));
+    EXPECT_EQ(FromGameText("\xe6\x97\xa5\xe6\x9c\xac"), QString::fromUtf8("\u65e5\u672c"));
+    EXPECT_EQ(FromGameText("Caf\xe9 \x80"), QString::fromUtf8("Caf\u00e9 \u20ac"));
+    EXPECT_EQ(FromGameText("plain"), "plain");
 }
 
 } // namespace

@@ -16,6 +16,9 @@ constexpr int kExtPlayerStats = 1;
 constexpr int kRespIds = -10;
 constexpr int kRespStats = -11;
 constexpr std::size_t kTokenBytes = 8;
+// Sauerbraten's protocol numbers (260 today) are at least this; Red Eclipse's, up to 1.6's
+// 230, stay below.
+constexpr int kFirstSauerbratenProtocol = 250;
 
 bool Valid(std::optional<int> value, int low, int high) {
     return value && *value >= low && *value <= high;
@@ -114,16 +117,20 @@ std::optional<StatusInfo> ParseCube2Info(std::string_view reply) {
     if (!Valid(clients, 0, kMaxOnline) || !Valid(attributes, 5, 32)) {
         return std::nullopt;
     }
-    // protocol, mode, seconds left, client limit, master mode, and perhaps more
-    std::optional<int> limit;
+    std::vector<int> values;
     for (int i = 0; i < *attributes; ++i) {
         const auto value = in.Int();
         if (!value) {
             return std::nullopt;
         }
-        limit = i == 3 ? value : limit;
+        values.push_back(*value);
     }
-    auto map = in.String(kMaxMapBytes);
+    // Sauerbraten: protocol, mode, seconds left, client limit, master mode, and perhaps more.
+    // Red Eclipse: protocol, mode, mutators, seconds left, client limit, ...; its protocol
+    // numbers stay below Sauerbraten's.
+    const std::size_t limitAt = values[0] < kFirstSauerbratenProtocol ? 4 : 3;
+    const std::optional<int> limit = values[limitAt];
+    auto map = in.String(kMaxPacketBytes);
     auto description = in.String(kMaxPacketBytes);
     if (!map || !description || !Valid(limit, 0, kMaxOnline)) {
         return std::nullopt;

@@ -8,10 +8,11 @@
 #include <string_view>
 #include <vector>
 
-// Cube 2 (Sauerbraten) on its query port, the game port + 1. A server answers a request
-// by echoing all of its bytes, then the reply. A first number other than 0 asks for the
-// basic info; 0, 1, -1 ask for extinfo's player stats, answered by one packet with the
-// clients' numbers and then one packet per client.
+// Cube 2 games (Sauerbraten, Red Eclipse) on their query port, the game port + 1. A server
+// answers a request by echoing all of its bytes, then the reply; each game orders the
+// reply's attributes its own way, told apart by the protocol number that leads them. A first number
+// other than 0 asks for the basic info; 0, 1, -1 ask for extinfo's player stats, answered by one
+// packet with the clients' numbers and then one packet per client.
 namespace lindrel::stats {
 
 // Cube 2's compact numbers and strings.

@@ -36,7 +36,8 @@ inline constexpr int kMaxOnline = 100'000;
 // The players counted online: the server's own count, or the list when that is longer.
 int OnlineCount(const StatusInfo& status);
 
-// Control characters removed, cut to maxBytes.
+// Control characters removed (C0, DEL, and C1 in UTF-8), cut to at most maxBytes: before a
+// character when the text is valid UTF-8, else at a byte.
 std::string WithoutControls(std::string_view text, std::size_t maxBytes);
 
 } // namespace lindrel::stats

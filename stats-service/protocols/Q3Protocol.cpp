@@ -3,6 +3,9 @@
 #include "QueryDriver.h"
 #include "base/Text.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace lindrel::stats {
 
 namespace {
@@ -55,7 +58,14 @@ std::string StripColours(std::string_view text) {
     plain.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '^' && i + 1 < text.size() && text[i + 1] != '^') {
-            ++i;
+            // DarkPlaces (Nexuiz, Xonotic) adds "^xRGB", a colour in three hex digits.
+            const bool rgb =
+                text[i + 1] == 'x' && i + 4 < text.size() &&
+                std::all_of(text.begin() + static_cast<std::ptrdiff_t>(i) + 2,
+                            text.begin() + static_cast<std::ptrdiff_t>(i) + 5, [](char c) {
+                                return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+                            });
+            i += rgb ? 4 : 1;
             continue;
         }
         plain += text[i];
@@ -89,10 +99,7 @@ std::optional<StatusInfo> ParseStatusResponse(std::string_view packet) {
         if (EqualsIgnoreCase(key, "sv_hostname") || EqualsIgnoreCase(key, "hostname")) {
             status.hostname = CleanName(value);
         } else if (EqualsIgnoreCase(key, "mapname")) {
-            status.map = CleanName(value);
-            if (status.map.size() > kMaxMapBytes) {
-                status.map.resize(kMaxMapBytes);
-            }
+            status.map = WithoutControls(StripColours(value), kMaxMapBytes);
             sawMap = !status.map.empty();
         } else if (EqualsIgnoreCase(key, "sv_maxclients")) {
             status.maxClients = std::max(0, ParseInt32(value).value_or(0));

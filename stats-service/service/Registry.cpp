@@ -65,12 +65,14 @@ bool Registry::Add(GameServer server) {
         }
     }
     const std::string key = server.endpoint ? EndpointKey(*server.endpoint) : std::string();
-    if (byId_.contains(server.id) || (!key.empty() && byEndpoint_.contains(key))) {
+    // Configured entries may share an address (see SetEndpoint); looked-up ones may not.
+    if (byId_.contains(server.id) ||
+        (!key.empty() && server.registered && byEndpoint_.contains(key))) {
         return false;
     }
     byId_[server.id] = servers_.size();
     if (!key.empty()) {
-        byEndpoint_[key] = servers_.size();
+        byEndpoint_.emplace(key, servers_.size());
     }
     registeredCount_ += server.registered ? 1u : 0u;
     servers_.push_back(std::move(server));
@@ -110,14 +112,20 @@ bool Registry::SetEndpoint(int id, const udp::endpoint& endpoint) {
     }
     const std::string key = EndpointKey(endpoint);
     const auto holder = byEndpoint_.find(key);
-    if (holder != byEndpoint_.end()) {
+    // A configured entry may name a server another entry names too ("localhost" beside
+    // "127.0.0.1"): each is asked on its own and shows the server's state. A looked-up
+    // server never shares: the lookup found the one already watched.
+    if (holder != byEndpoint_.end() && server->registered) {
         return &servers_[holder->second] == server;
     }
-    if (server->endpoint) {
-        byEndpoint_.erase(EndpointKey(*server->endpoint));
-    }
+    const bool heldOld = server->endpoint && byEndpoint_.contains(EndpointKey(*server->endpoint)) &&
+                         byEndpoint_[EndpointKey(*server->endpoint)] == byId_[id];
     server->endpoint = endpoint;
-    byEndpoint_[key] = byId_[id];
+    if (heldOld) {
+        Reindex(); // another entry at the old address, if any, now holds it
+    } else {
+        byEndpoint_.emplace(key, byId_[id]);
+    }
     return true;
 }
 
@@ -227,10 +235,7 @@ void Registry::LoadRegistered(std::string_view text, std::size_t limit, std::int
         server.gameType = *gameType;
         // Saved from a cleaned name; whatever else a changed file holds is made harmless
         // the same way every time it is loaded.
-        std::erase_if(*name,
-                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
-        name->resize(std::min(name->size(), kMaxNameBytes));
-        server.configuredName = std::move(*name);
+        server.configuredName = WithoutControls(*name, kMaxNameBytes);
         server.registered = true;
         server.lastAnsweredAt = *answered;
         Add(std::move(server));

@@ -65,13 +65,14 @@ public:
     void SetProtocols(std::unordered_map<int, const QueryDriver*> byGameType);
     const QueryDriver& DriverFor(int gameType) const;
 
-    // Adds a server; false when its id or endpoint is taken. A literal host gives the
-    // endpoint at once; a name waits for SetEndpoint.
+    // Adds a server; false when its id is taken, or a looked-up server's endpoint. A literal host
+    // gives the endpoint at once; a name waits for SetEndpoint.
     bool Add(GameServer server);
     GameServer* FindById(int id);
     const GameServer* FindById(int id) const;
     GameServer* FindByEndpoint(const udp::endpoint& endpoint);
-    // Points a server at a newly resolved address; false when another server has it.
+    // Points a server at a newly resolved address; false when a looked-up server's address
+    // is another server's. Configured servers may share one.
     bool SetEndpoint(int id, const udp::endpoint& endpoint);
     std::vector<GameServer>& servers() { return servers_; }
     const std::vector<GameServer>& servers() const { return servers_; }

@@ -84,6 +84,18 @@ TEST(Address, AServerNamedByItsHostNameIsWatched) {
     EXPECT_NE(reply.find("|localhost:"), std::string::npos) << reply;
 }
 
+TEST(Address, OneServerConfiguredUnderTwoSpellingsShowsUpUnderBoth) {
+    RunningService running(RunningService::FastConfig(), 1, "127.0.0.1", "127.0.0.1", "localhost");
+    ASSERT_TRUE(running.WaitRefreshes(3));
+    const std::string reply = GetURL(running.BaseUrl() + "d=10,11&t=0&s=");
+    EXPECT_NE(reply.find("10|Demo+0|oa%5Fdm1|2%2F8|"), std::string::npos) << reply;
+    EXPECT_NE(reply.find("11|Demo+0|oa%5Fdm1|2%2F8|"), std::string::npos) << reply;
+    // A lookup by either spelling finds the entry of that spelling; none is added.
+    const std::string port = std::to_string(running.gamePort(0));
+    EXPECT_EQ(GetURL(running.BaseUrl() + "r=localhost:" + port + ",10"), "11|Demo+0\n");
+    EXPECT_EQ(GetURL(running.BaseUrl() + "r=127.0.0.1:" + port + ",10"), "10|Demo+0\n");
+}
+
 TEST(Address, IpServersAreWatchedLookedUpAndServedOverIpv6) {
     if (!HostHasIpv6Loopback()) {
         GTEST_SKIP() << "no IPv6 loopback on this host";

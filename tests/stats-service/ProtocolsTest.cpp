@@ -1,5 +1,6 @@
 // The query drivers against the replies real servers gave (captured from Debian's
-// cube2-server, DDNet-Server 16.4 and OpenTTD 13.0) and against the demo servers'
+// cube2-server, redeclipse-server 1.6, DDNet-Server 16.4, teeworlds-server 0.7.5 and
+// OpenTTD 13.0) and against the demo servers'
 // answers: what they read, which replies they refuse, and how they put split replies
 // together.
 #include "A2sProtocol.h"
@@ -29,6 +30,18 @@ const std::string kDdnetReply("\xff\xff\xff\xff\xff\xff\xff\xff\xff\xffinf37\x00
                               "0\x00"
                               "16\x00",
                               87);
+// Red Eclipse with 6 player and 2 spectator slots: 15 attributes, the limit fifth.
+const std::string
+    kRedEclipseReply("\x00\x0f\x80\xe6\x00\x02\x00\x80X\x02\x08\x00\x80\x86\x13\x00"
+                     "\x01\x06\x00\x02@\x00\x00pumpstation\x00Lindrel Eclipse\x00\x00",
+                     52);
+// Teeworlds 0.7.5 after the token handshake: our token 12345678, the server's 4f8e9270.
+const std::string kTeeworlds7Reply("\x21\x12\x34\x56\x78\x4f\x8e\x92\x70\xff\xff\xff\xffinf3"
+                                   "\x05"
+                                   "0.7.5\x00Lindrel Tee 0.7\x00\x00"
+                                   "dm1\x00"
+                                   "DM\x00\x00\x01\x00\x08\x00\x0c",
+                                   54);
 const std::string kOpenttdReply("5\x00\x06\x06\x01\xff\xff\xff\xff\x00\x00$\xde\n\x00\x1f\xde\n"
                                 "\x00\x0f\x00\x19Lindrel OpenTTD\x00"
                                 "13.0\x00\x00\x19\x00\x00\x00\x01\x80\x00\x00\x01",
@@ -82,6 +95,21 @@ TEST(Protocols, ReadWhatRealServersAnswered) {
     EXPECT_EQ(tee->map, "Tutorial");
     EXPECT_EQ(tee->maxClients, 16);
 
+    const auto redEclipse = ParseCube2Info(kRedEclipseReply);
+    ASSERT_TRUE(redEclipse);
+    EXPECT_EQ(redEclipse->hostname, "Lindrel Eclipse");
+    EXPECT_EQ(redEclipse->map, "pumpstation");
+    EXPECT_EQ(redEclipse->maxClients, 8) << "not the 600 seconds left";
+
+    const auto tee7 = ParseTeeworlds7Info(kTeeworlds7Reply);
+    ASSERT_TRUE(tee7);
+    EXPECT_EQ(tee7->challenge, "\x12\x34\x56\x78"
+                               "5");
+    EXPECT_EQ(tee7->hostname, "Lindrel Tee 0.7");
+    EXPECT_EQ(tee7->map, "dm1");
+    EXPECT_EQ(tee7->maxClients, 12);
+    EXPECT_EQ(OnlineCount(*tee7), 0);
+
     const auto openttd = ParseOpenttdGameInfo(kOpenttdReply);
     ASSERT_TRUE(openttd);
     EXPECT_EQ(openttd->hostname, "Lindrel OpenTTD");
@@ -130,7 +158,7 @@ TEST(Protocols, RepliesWithoutTheRightTokenAreRefused) {
         auto other = driver->NewExchange(tokens);
         const auto mine = exchange->Start();
         auto theirs = other->Start();
-        while (theirs == mine) {
+        while (theirs.front() == mine.front()) {
             other = driver->NewExchange(tokens);
             theirs = other->Start();
         }
@@ -141,6 +169,57 @@ TEST(Protocols, RepliesWithoutTheRightTokenAreRefused) {
         }
         EXPECT_FALSE(exchange->Result()) << driver->name();
     }
+}
+
+TEST(Protocols, Teeworlds07IsAskedWithTheServersTokenBeside06) {
+    Tokens tokens;
+    auto exchange = TeeworldsDriver().NewExchange(tokens);
+    const auto start = exchange->Start();
+    ASSERT_EQ(start.size(), 2u);
+    EXPECT_TRUE(start[0].ends_with("gie3") || start[0].find("gie3") == 10) << "0.6's request";
+    const std::string& tokenRequest = start[1];
+    ASSERT_EQ(tokenRequest.size(), 519u) << "0.7 wants token requests padded";
+    const std::string ours = tokenRequest.substr(8, 4);
+    EXPECT_NE(ours, std::string(4, '\xff'));
+    const std::string theirs("\x4f\x8e\x92\x70", 4);
+
+    // A token answer addressed to another client, then ours.
+    EXPECT_EQ(exchange->Feed(BuildTeeworlds7Token("abcd", theirs)).kind, Step::Kind::Ignore);
+    const Step ask = exchange->Feed(BuildTeeworlds7Token(ours, theirs));
+    ASSERT_EQ(ask.kind, Step::Kind::Send);
+    EXPECT_EQ(ask.packet.substr(0, 9), "\x21" + theirs + ours);
+    EXPECT_EQ(ask.packet.substr(9, 8), "\xff\xff\xff\xffgie3");
+    EXPECT_EQ(exchange->Feed(BuildTeeworlds7Token(ours, theirs)).kind, Step::Kind::Ignore)
+        << "asked once";
+
+    // The info token comes back packed; a reply with another one, or to another client,
+    // is not ours.
+    const auto infoToken = [&](const std::string& request) {
+        std::string reply = request;
+        reply.replace(1, 8, ours + theirs);
+        reply.replace(13, 4, "inf3");
+        return ParseTeeworlds7Info(reply + std::string("0.7.5\0n\0\0m\0DM\0\0\0\0\0\0\0", 20));
+    };
+    const auto echoed = infoToken(ask.packet);
+    ASSERT_TRUE(echoed);
+    const std::string number = echoed->challenge.substr(4);
+    StatusInfo status = DemoStatus(3);
+    status.players[0].score = -700;
+    const auto token = static_cast<std::uint32_t>(std::stoul(number));
+    EXPECT_EQ(exchange->Feed(BuildTeeworlds7Info(ours, theirs, token + 1, status)).kind,
+              Step::Kind::Ignore);
+    EXPECT_EQ(exchange->Feed(BuildTeeworlds7Info("abcd", theirs, token, status)).kind,
+              Step::Kind::Ignore);
+    ASSERT_EQ(exchange->Feed(BuildTeeworlds7Info(ours, theirs, token, status)).kind,
+              Step::Kind::Done);
+    const auto read = exchange->Result();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->hostname, "Demo Server");
+    EXPECT_EQ(read->map, "dm17");
+    EXPECT_EQ(read->maxClients, 24);
+    ASSERT_EQ(read->players.size(), 3u);
+    EXPECT_EQ(read->players[2].name, "Player 2");
+    EXPECT_EQ(read->players[0].score, -700);
 }
 
 TEST(Protocols, A2sAsksAgainWithTheChallengeAndJoinsSplitReplies) {

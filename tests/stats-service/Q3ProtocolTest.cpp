@@ -91,6 +91,8 @@ TEST(Names, LoseColoursAndControlCharacters) {
     EXPECT_EQ(StripColours("^^1x"), "^x");
     EXPECT_EQ(StripColours("end^"), "end^");
     EXPECT_EQ(StripColours("^"), "^");
+    EXPECT_EQ(StripColours("^xF80Real^x0a0 Tee^7"), "Real Tee") << "DarkPlaces' ^xRGB";
+    EXPECT_EQ(StripColours("^x12 end^xF"), "12 endF") << "too few digits: a plain code";
     EXPECT_EQ(CleanName("two\r\nlines\x7f\t"), "twolines");
     EXPECT_EQ(CleanName(std::string(100, 'n')).size(), kMaxNameBytes);
 }

@@ -27,10 +27,11 @@ public:
     }
 
     // The demo servers listen on demoAddress; the configuration names them as entryHost
-    // (a name or another spelling of the address), or as demoAddress when that is empty.
+    // (a name or another spelling of the address), or as demoAddress when that is empty;
+    // with secondHost, each once more by that host, with the next id.
     explicit RunningService(Config config, std::size_t demoServers = 5,
                             const std::string& demoAddress = "127.0.0.1",
-                            const std::string& entryHost = "") {
+                            const std::string& entryHost = "", const std::string& secondHost = "") {
         for (std::size_t i = 0; i < demoServers; ++i) {
             DemoProfile profile;
             profile.hostname = "^2Demo ^7" + std::to_string(i);
@@ -51,6 +52,10 @@ public:
                 config.directory[i] = entry;
             } else {
                 config.servers.push_back(entry);
+            }
+            if (!secondHost.empty()) {
+                config.servers.push_back(
+                    {entry.id + 1, entry.name + " again", entry.gameType, secondHost, entry.port});
             }
         }
         service_ = std::make_unique<StatsService>(io_, std::move(config));

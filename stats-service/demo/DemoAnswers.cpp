@@ -1,7 +1,11 @@
 #include "DemoAnswers.h"
 
 #include "A2sProtocol.h"
+#include "BedrockProtocol.h"
 #include "Cube2Protocol.h"
+#include "MinecraftProtocol.h"
+#include "MumbleProtocol.h"
+#include "OpenttdProtocol.h"
 #include "Q3Protocol.h"
 #include "TeeworldsProtocol.h"
 
@@ -91,7 +95,24 @@ std::vector<std::string> DemoAnswer(std::string_view protocol, std::string_view 
     if (protocol == "cube2") {
         return Cube2Answer(request, status);
     }
+    if (protocol == "mumble" || protocol == "bedrock") {
+        auto pong = protocol == "mumble" ? BuildMumblePong(request, status)
+                                         : BuildBedrockPong(request, status);
+        return pong.empty() ? std::vector<std::string>{} : std::vector<std::string>{pong};
+    }
     return Q3Answer(request, status);
+}
+
+std::string DemoTcpAnswer(std::string_view protocol, std::string_view request,
+                          const StatusInfo& status) {
+    if (protocol == "openttd") {
+        return request == BuildOpenttdRequest() ? BuildOpenttdGameInfo(status, 256, 256)
+                                                : std::string();
+    }
+    // Minecraft: a handshake that asks for the status, then the status request.
+    return request.ends_with(std::string_view("\x01\x01\x00", 3))
+               ? BuildMinecraftStatusPacket(status)
+               : std::string();
 }
 
 } // namespace lindrel::stats

@@ -9,7 +9,8 @@
 
 // How a demo server answers a request in each UDP protocol, as the real servers do: the
 // Quake III challenge and the Teeworlds token come back, Cube 2 echoes the request, and
-// A2S demands its challenge and splits long replies.
+// A2S demands its challenge and splits long replies; Mumble and Bedrock echo their ident
+// and time; OpenTTD and Minecraft answer over TCP.
 namespace lindrel::stats {
 
 struct DemoA2s {
@@ -22,5 +23,9 @@ struct DemoA2s {
 // The packets that answer `request`, none when it is not a query of that protocol.
 std::vector<std::string> DemoAnswer(std::string_view protocol, std::string_view request,
                                     const StatusInfo& status, DemoA2s& a2s);
+
+// Over TCP (OpenTTD, Minecraft): the reply to a whole request, empty when it is none.
+std::string DemoTcpAnswer(std::string_view protocol, std::string_view request,
+                          const StatusInfo& status);
 
 } // namespace lindrel::stats

@@ -1,6 +1,5 @@
 #include "DemoServers.h"
 
-#include "OpenttdProtocol.h"
 #include "Q3Protocol.h"
 
 #include <algorithm>
@@ -51,7 +50,7 @@ DemoGameServer::DemoGameServer(asio::io_context& io, udp::endpoint endpoint, Dem
 
 bool DemoGameServer::Start(std::string& error) {
     boost::system::error_code ec;
-    if (profile_.protocol == "openttd") {
+    if (profile_.protocol == "openttd" || profile_.protocol == "minecraft") {
         const tcp::endpoint at(endpoint_.address(), endpoint_.port());
         acceptor_.open(at.protocol(), ec);
         if (!ec) {
@@ -203,8 +202,10 @@ awaitable<void> DemoGameServer::Serve() {
     }
 }
 
-// OpenTTD: one game-info request per connection, answered, then the connection closes.
+// OpenTTD and Minecraft: one request per connection, answered (after the latency), then
+// the connection closes. Loopback requests arrive whole.
 awaitable<void> DemoGameServer::ServeTcp() {
+    std::vector<char> buffer(512);
     while (acceptor_.is_open()) {
         boost::system::error_code ec;
         tcp::socket client =
@@ -215,12 +216,16 @@ awaitable<void> DemoGameServer::ServeTcp() {
         if (ec || !answering_) {
             continue;
         }
-        // Loopback requests of three bytes arrive whole.
-        std::string request(3, '\0');
-        co_await asio::async_read(client, asio::buffer(request),
-                                  asio::redirect_error(asio::use_awaitable, ec));
-        if (!ec && request == BuildOpenttdRequest()) {
-            const std::string reply = BuildOpenttdGameInfo(Status(), 256, 256);
+        const std::size_t size = co_await client.async_read_some(
+            asio::buffer(buffer), asio::redirect_error(asio::use_awaitable, ec));
+        const std::string reply =
+            ec ? std::string()
+               : DemoTcpAnswer(profile_.protocol, std::string_view(buffer.data(), size), Status());
+        if (!reply.empty() && profile_.latency.count() > 0) {
+            asio::steady_timer delay(acceptor_.get_executor(), profile_.latency);
+            co_await delay.async_wait(asio::redirect_error(asio::use_awaitable, ec));
+        }
+        if (!reply.empty()) {
             co_await asio::async_write(client, asio::buffer(reply),
                                        asio::redirect_error(asio::use_awaitable, ec));
         }
@@ -244,8 +249,8 @@ DemoWorld::DemoWorld(asio::io_context& io, DemoOptions options)
     const std::uint32_t first = asio::ip::make_address_v4(options_.firstAddress, ec).to_uint();
     for (std::size_t i = 0; i < options_.count; ++i) {
         DemoProfile profile = kProfiles[i % kProfiles.size()];
-        if (!options_.latency) {
-            profile.latency = std::chrono::milliseconds(0);
+        if (!options_.latency || options_.fixedLatency.count() > 0) {
+            profile.latency = options_.fixedLatency;
         }
         if (options_.players > 0) {
             profile.minBots = profile.maxBots = options_.players;

@@ -23,7 +23,7 @@ struct DemoProfile {
     std::size_t maxBots = 8;
     // How long the server takes to answer, so the demo shows pings a network would.
     std::chrono::milliseconds latency{0};
-    std::string protocol = "q3"; // a QueryDriver's name; "openttd" answers over TCP
+    std::string protocol = "q3"; // a QueryDriver's name; "openttd", "minecraft" over TCP
 };
 
 class DemoGameServer {
@@ -83,6 +83,9 @@ struct DemoOptions {
     std::chrono::milliseconds downFor{60'000};
     // Answer after each profile's latency (off for load runs, which time the service).
     bool latency = true;
+    // Every answer after this long instead, when above 0: as servers across the internet
+    // answer, so that a load run has every query of a refresh in flight at once.
+    std::chrono::milliseconds fixedLatency{0};
     // Players on every server, all the time (0: each profile's own, coming and going).
     std::size_t players = 0;
     // The protocols of the servers, in turn: server i speaks protocols[i % size].

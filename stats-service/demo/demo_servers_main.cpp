@@ -37,6 +37,8 @@ int Run(int argc, char** argv) {
             options.players = static_cast<std::size_t>(*number);
         } else if (flag == "--port" && number && *number > 0 && *number < 65535) {
             options.firstPort = static_cast<std::uint16_t>(*number);
+        } else if (flag == "--latency-ms" && number && *number >= 0 && *number <= 5000) {
+            options.fixedLatency = std::chrono::milliseconds(*number);
         } else if (flag == "--split" && number && *number >= 16 && *number <= 1400) {
             options.a2sSplitBytes = static_cast<std::size_t>(*number);
         } else if (flag == "--garbage" && number && (*number == 0 || *number == 1)) {
@@ -49,8 +51,10 @@ int Run(int argc, char** argv) {
             options.firstAddress = argv[i + 1];
         } else {
             std::cerr << "usage: lindrel-demo-servers [--count N] [--address A] [--port P] "
-                         "[--players N] [--protocols q3,a2s,teeworlds,cube2,openttd] "
-                         "[--split BYTES] [--garbage 0|1] [--strays 0|1]\n";
+                         "[--players N] [--protocols NAME,...] [--latency-ms MS] "
+                         "[--split BYTES] [--garbage 0|1] [--strays 0|1]\n"
+                         "protocols: "
+                      << DriverNames() << "\n";
             return 2;
         }
     }

@@ -6,8 +6,9 @@ namespace lindrel::stats {
 
 namespace {
 
-std::array<const QueryDriver*, 5> AllDrivers() {
-    return {&Q3Driver(), &A2sDriver(), &TeeworldsDriver(), &Cube2Driver(), &OpenttdDriver()};
+std::array<const QueryDriver*, 8> AllDrivers() {
+    return {&Q3Driver(),      &A2sDriver(),    &TeeworldsDriver(), &Cube2Driver(),
+            &OpenttdDriver(), &MumbleDriver(), &MinecraftDriver(), &BedrockDriver()};
 }
 
 } // namespace

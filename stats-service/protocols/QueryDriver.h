@@ -56,7 +56,7 @@ public:
 };
 
 // One request whose single reply must echo the challenge or token it carried (Quake III,
-// Teeworlds): `parse` reads a reply and puts what it echoes in StatusInfo::challenge.
+// Mumble, Bedrock): `parse` reads a reply and puts what it echoes in StatusInfo::challenge.
 class EchoExchange final : public Exchange {
 public:
     using Parse = std::optional<StatusInfo> (*)(std::string_view);
@@ -76,7 +76,8 @@ private:
 class QueryDriver {
 public:
     virtual ~QueryDriver() = default;
-    // The name the configuration gives it: "q3", "a2s", "teeworlds", "cube2", "openttd".
+    // The name the configuration gives it: "q3", "a2s", "teeworlds", "cube2", "openttd",
+    // "mumble", "minecraft" (Java Edition), "bedrock".
     virtual std::string_view name() const = 0;
     virtual Transport transport() const { return Transport::Udp; }
     // Where queries go when the configuration names no query port.
@@ -96,5 +97,8 @@ const QueryDriver& A2sDriver();
 const QueryDriver& TeeworldsDriver();
 const QueryDriver& Cube2Driver();
 const QueryDriver& OpenttdDriver();
+const QueryDriver& MumbleDriver();
+const QueryDriver& MinecraftDriver();
+const QueryDriver& BedrockDriver();
 
 } // namespace lindrel::stats

@@ -4,8 +4,12 @@
 // answers: what they read, which replies they refuse, and how they put split replies
 // together.
 #include "A2sProtocol.h"
+#include "BedrockProtocol.h"
 #include "Cube2Protocol.h"
 #include "DemoAnswers.h"
+#include "Json.h"
+#include "MinecraftProtocol.h"
+#include "MumbleProtocol.h"
 #include "OpenttdProtocol.h"
 #include "QueryDriver.h"
 #include "TeeworldsProtocol.h"
@@ -120,9 +124,18 @@ TEST(Protocols, ReadWhatRealServersAnswered) {
 
 TEST(Protocols, EachDriverReadsServerAndPlayers) {
     const StatusInfo status = DemoStatus(5);
-    for (const auto* driver : {&Q3Driver(), &A2sDriver(), &TeeworldsDriver(), &Cube2Driver()}) {
+    for (const auto* driver : {&Q3Driver(), &A2sDriver(), &TeeworldsDriver(), &Cube2Driver(),
+                               &MumbleDriver(), &BedrockDriver()}) {
         DemoA2s a2s;
         const auto read = RunAgainstDemo(*driver, status, a2s);
+        if (driver == &MumbleDriver() || driver == &BedrockDriver()) {
+            // A count and a limit, no list; Mumble names no server or map.
+            ASSERT_TRUE(read) << driver->name();
+            EXPECT_EQ(OnlineCount(*read), 5) << driver->name();
+            EXPECT_EQ(read->maxClients, 24) << driver->name();
+            EXPECT_EQ(read->map, driver == &MumbleDriver() ? "Mumble 1.3.4" : "dm17");
+            continue;
+        }
         ASSERT_TRUE(read) << driver->name();
         EXPECT_EQ(read->hostname, "Demo Server") << driver->name();
         EXPECT_EQ(read->map, "dm17") << driver->name();
@@ -149,7 +162,8 @@ TEST(Protocols, EachDriverReadsServerAndPlayers) {
 
 TEST(Protocols, RepliesWithoutTheRightTokenAreRefused) {
     const StatusInfo status = DemoStatus(2);
-    for (const auto* driver : {&Q3Driver(), &TeeworldsDriver(), &Cube2Driver()}) {
+    for (const auto* driver :
+         {&Q3Driver(), &TeeworldsDriver(), &Cube2Driver(), &MumbleDriver(), &BedrockDriver()}) {
         Tokens tokens;
         DemoA2s a2s;
         // The answers to another exchange's requests carry that exchange's token; the
@@ -169,6 +183,101 @@ TEST(Protocols, RepliesWithoutTheRightTokenAreRefused) {
         }
         EXPECT_FALSE(exchange->Result()) << driver->name();
     }
+}
+
+TEST(Protocols, MinecraftStatusIsReadFromItsJsonWhateverItsPieces) {
+    // As a vanilla server writes it: components, colour codes, an icon, extra keys.
+    const std::string json =
+        R"({"version":{"name":"§a1.20.1","protocol":763},"favicon":"data:image/png;base64,)" +
+        std::string(12000, 'A') +
+        R"(","players":{"max":20,"online":3,"sample":[{"name":"Alex","id":"0"},)"
+        R"({"name":"\u00c9mile","id":"1"},{"id":"2"}]},"description":{"text":"","extra":[)"
+        R"({"text":"§6Lindrel ","bold":true},{"text":"Craft\nline two","extra":["!"]}]},)"
+        R"("enforcesSecureChat":true})";
+    const auto read = ParseMinecraftStatus(json);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->hostname, "Lindrel Craft line two!");
+    EXPECT_EQ(read->map, "1.20.1");
+    EXPECT_EQ(read->online, 3);
+    EXPECT_EQ(read->maxClients, 20);
+    ASSERT_EQ(read->players.size(), 2u);
+    EXPECT_EQ(read->players[1].name, "\xc3\x89mile");
+    EXPECT_EQ(
+        ParseMinecraftStatus(R"({"description":"Plain §kmotd","players":{"max":5,"online":0}})")
+            ->hostname,
+        "Plain motd");
+
+    // Over TCP, in pieces, the packet's length read first.
+    Tokens tokens;
+    auto exchange = MinecraftDriver().NewExchange(tokens);
+    ASSERT_EQ(exchange->Start().size(), 1u);
+    EXPECT_TRUE(exchange->Start()[0].ends_with(std::string("\x01\x01\x00", 3)));
+    const std::string reply = BuildMinecraftStatusPacket(DemoStatus(4));
+    EXPECT_EQ(exchange->Feed(reply.substr(0, 1)).kind, Step::Kind::Wait);
+    EXPECT_EQ(exchange->Feed(reply.substr(1, 30)).kind, Step::Kind::Wait);
+    ASSERT_EQ(exchange->Feed(reply.substr(31)).kind, Step::Kind::Done);
+    const auto demo = exchange->Result();
+    ASSERT_TRUE(demo);
+    EXPECT_EQ(demo->hostname, "Demo Server");
+    ASSERT_EQ(demo->players.size(), 4u);
+
+    // A length past the bound, or a VarInt of six bytes, ends it at once.
+    for (const std::string& hostile :
+         {std::string("\xff\xff\xff\x7f"), std::string("\x80\x80\x80\x80\x80\x01")}) {
+        auto other = MinecraftDriver().NewExchange(tokens);
+        EXPECT_EQ(other->Feed(hostile).kind, Step::Kind::Ignore);
+    }
+}
+
+TEST(Protocols, JsonIsReadWithinItsBounds) {
+    const auto value = ParseJson(R"( {"a":[1,-2.5e1,true,null,"x\"\u00e9\ud83c\udfae"],"b":{}} )");
+    ASSERT_TRUE(value);
+    const JsonValue* list = value->Find("a");
+    ASSERT_TRUE(list != nullptr && list->items.size() == 5u);
+    EXPECT_EQ(list->items[1].number, -25);
+    EXPECT_EQ(list->items[4].text, "x\"\xc3\xa9\xf0\x9f\x8e\xae");
+    for (const std::string& bad :
+         {std::string("{\"a\":1,}"), std::string("[1 2]"), std::string("\"open"),
+          std::string("{\"a\":nul}"), std::string("[1]x"), std::string("\"\x01\""),
+          std::string(18, '[') + std::string(18, ']')}) {
+        EXPECT_FALSE(ParseJson(bad)) << bad;
+    }
+    std::string many = "[";
+    for (int i = 0; i < 2000; ++i) {
+        many += "0,";
+    }
+    EXPECT_FALSE(ParseJson(many + "0]")) << "more values than the bound";
+    EXPECT_EQ(ParseJson(R"("\ud800")")->text, "\xef\xbf\xbd") << "a lone surrogate";
+}
+
+TEST(Protocols, MumbleAndBedrockReadWhatRealServersSend) {
+    // mumble-server 1.3.4 with users=42, our ident 12345678 as bytes.
+    const std::string pong("\x00\x01\x03\x04"
+                           "12345678\x00\x00\x00\x02\x00\x00\x00*\x00\x01\x19@",
+                           24);
+    const auto mumble = ParseMumblePong(pong);
+    ASSERT_TRUE(mumble);
+    EXPECT_EQ(mumble->map, "Mumble 1.3.4");
+    EXPECT_EQ(mumble->online, 2);
+    EXPECT_EQ(mumble->maxClients, 42);
+    EXPECT_FALSE(ParseMumblePong(pong.substr(0, 23)));
+
+    // A Bedrock Dedicated Server's pong text, colour codes in its name.
+    const std::string ping = BuildBedrockPing(77, 5);
+    StatusInfo status{"§bClan §rRealm", "Bedrock level", 10, {}, 3, {}};
+    const auto bedrock = ParseBedrockPong(BuildBedrockPong(ping, status));
+    ASSERT_TRUE(bedrock);
+    EXPECT_EQ(bedrock->challenge, "77");
+    EXPECT_EQ(bedrock->hostname, "Clan Realm");
+    EXPECT_EQ(bedrock->map, "Bedrock level");
+    EXPECT_EQ(bedrock->online, 3);
+    EXPECT_EQ(bedrock->maxClients, 10);
+    std::string lying = BuildBedrockPong(ping, status);
+    lying[34] = static_cast<char>(lying[34] + 1); // a length past the packet
+    EXPECT_FALSE(ParseBedrockPong(lying));
+    std::string noMagic = BuildBedrockPong(ping, status);
+    noMagic[20] = 'x';
+    EXPECT_FALSE(ParseBedrockPong(noMagic));
 }
 
 TEST(Protocols, Teeworlds07IsAskedWithTheServersTokenBeside06) {

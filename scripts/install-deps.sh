@@ -16,7 +16,7 @@ packages=(
   openarena-server xvfb openbox trayer xdotool x11-utils imagemagick perl python3
   python3-pyftpdlib
   # the other game families the service queries, and qstat, the reader it must agree with
-  cube2-server ddnet-server openttd openttd-opengfx qstat
+  cube2-server ddnet-server openttd openttd-opengfx qstat teeworlds-server mumble-server
   # the Debian packages: built by CPack (dpkg-shlibdeps), checked by lintian,
   # appstreamcli, desktop-file-validate and systemd-analyze
   dpkg-dev lintian appstream desktop-file-utils systemd
@@ -25,6 +25,7 @@ packages=(
   tidy chromium prometheus openssl
 )
 
+peers=0
 for option in "$@"; do
   case $option in
     # Tools for the load runs under bench/.
@@ -34,6 +35,13 @@ for option in "$@"; do
     # NSIS for the installer, zip for the archive.
     --windows) packages+=(g++-mingw-w64-x86-64-posix dpkg-dev googletest wine64 wine nsis zip
                           unzip file) ;;
+    # The test peers from npm (tests/peers: Minecraft servers and GameDig), run by Node.js.
+    # npm comes with Node.js where Node.js is not Debian's own.
+    --peers) packages+=(nodejs)
+             command -v npm >/dev/null || packages+=(npm)
+             peers=1 ;;
+    # The game servers whose data is too large for every CI run (scripts/test-games.sh).
+    --games) packages+=(redeclipse-server nexuiz-server) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
   esac
 done
@@ -44,13 +52,24 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo_cmd=(sudo)
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=()
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-echo "Installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# The npm packages exactly as the lock file pins them, again only when the lock changed.
+# Their install scripts are not run: the peers need none (Bedrock's RakNet is the
+# JavaScript one), and one would build a native module.
+peers_dir="$(dirname "$0")/../tests/peers"
+if [ "$peers" = 1 ] && ! cmp -s "$peers_dir/package-lock.json" \
+    "$peers_dir/node_modules/.lindrel-installed-lock.json"; then
+  echo "Installing the test peers from npm (tests/peers/package-lock.json)"
+  npm ci --prefix "$peers_dir" --ignore-scripts --no-audit --no-fund --loglevel=error
+  cp "$peers_dir/package-lock.json" "$peers_dir/node_modules/.lindrel-installed-lock.json"
+fi

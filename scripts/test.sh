@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh --peers
 scripts/format.sh --check
 echo "== clang-tidy"
 scripts/tidy.sh

@@ -16,39 +16,15 @@
 namespace lindrel::stats {
 namespace {
 
+using test::Decoded;
+using test::StatusLines;
+
 struct Family {
     std::string protocol;
     int port = 0;          // the game port
     std::string qstatType; // empty where qstat cannot read it (OpenTTD's TCP query)
     std::string name;      // the name the server gives itself, colour codes removed
 };
-
-// The five status lines, once every one satisfies done or the limit passed.
-template <typename Done>
-std::vector<std::vector<std::string>> StatusLines(const std::string& url,
-                                                  std::chrono::seconds limit, Done done) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    std::vector<std::vector<std::string>> lines;
-    while (std::chrono::steady_clock::now() < deadline) {
-        lines.clear();
-        const std::string reply = GetURL(url);
-        for (const auto line : Split(reply, '\n')) {
-            if (!line.empty()) {
-                auto fields = Split(line, '|');
-                lines.emplace_back(fields.begin(), fields.end());
-            }
-        }
-        if (lines.size() == 5 && std::all_of(lines.begin(), lines.end(), done)) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    }
-    return lines;
-}
-
-std::string Decoded(const std::string& field) {
-    return URLDecode(field).value_or("?");
-}
 
 TEST(GameFamilies, EachIsWatchedAgreesWithQstatAndReachesTheMonitorsRows) {
     lindrel::test::TempDir dir;

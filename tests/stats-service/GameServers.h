@@ -3,11 +3,16 @@
 // Real game servers from Debian's packages, started on 127.0.0.1 for a test and killed
 // with it, and quakestat (Debian's qstat), the reader the service must agree with. None
 // of them registers with a master server or reaches beyond loopback.
+#include "Json.h"
 #include "base/Text.h"
+#include "base/UrlCodec.h"
 #include "faults/Processes.h"
+#include "service/HttpFetch.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <netinet/in.h>
@@ -15,6 +20,7 @@
 #include <random>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -134,6 +140,124 @@ inline Process StartOpenttd(const lindrel::test::TempDir& dir, int port, const s
     return Start(
         {"/usr/games/openttd", "-D", "127.0.0.1:" + std::to_string(port), "-c", config, "-x", "-Q"},
         dir, "openttd.log");
+}
+
+// Teeworlds 0.7 (Debian's teeworlds-server) on loopback, 12 clients, not registered.
+inline Process StartTeeworlds(const lindrel::test::TempDir& dir, int port,
+                              const std::string& name) {
+    return Start({"/usr/games/teeworlds-server", "sv_bindaddr 127.0.0.1; sv_port " +
+                                                     std::to_string(port) + "; sv_name " + name +
+                                                     "; sv_register 0; sv_max_clients 12; "
+                                                     "sv_map dm1"},
+                 dir, "teeworlds.log");
+}
+
+// A Mumble server with its database in the test's folder, not registered; as root it stays
+// root (it would switch to its own user, who cannot write the folder).
+inline Process StartMumble(const lindrel::test::TempDir& dir, int port, int users) {
+    const std::string ini = (dir / "mumble.ini").string();
+    lindrel::test::WriteFile(ini, "database=" + (dir / "mumble.sqlite").string() +
+                                      "\nhost=127.0.0.1\nport=" + std::to_string(port) +
+                                      "\nusers=" + std::to_string(users) +
+                                      "\nbonjour=false\nregisterName=\n" +
+                                      (::geteuid() == 0 ? "uname=root\n" : ""));
+    return Start({"/usr/sbin/murmurd", "-ini", ini, "-fg"}, dir, "mumble.log");
+}
+
+// A peer from tests/peers (Node.js programs of npm packages), with its arguments.
+inline Process StartPeer(const std::string& script, std::vector<std::string> args,
+                         const lindrel::test::TempDir& dir) {
+    args.insert(args.begin(), {"/usr/bin/node", std::string(LINDREL_TEST_PEERS) + "/" + script});
+    return Start(args, dir, script + ".log");
+}
+
+// What GameDig (npm) read of one server.
+struct GameDigReading {
+    bool up = false;
+    std::string name;
+    std::string map;
+    int players = 0;
+    int maxPlayers = 0;
+    std::vector<std::string> names;
+};
+
+inline std::string CommandOutput(const std::string& command) {
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return output;
+    }
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        output += buffer;
+    }
+    ::pclose(pipe);
+    return output;
+}
+
+// Asks GameDig once (its own timeouts: two tries of a second); empty when it printed no
+// reading.
+inline std::optional<GameDigReading> GameDig(const std::string& type, int port) {
+    const auto json = ParseJson(CommandOutput(
+        "timeout 20 /usr/bin/node " + std::string(LINDREL_TEST_PEERS) + "/gamedig-read.js " + type +
+        " 127.0.0.1 " + std::to_string(port) + " 2>/dev/null"));
+    if (!json) {
+        return std::nullopt;
+    }
+    GameDigReading reading;
+    const JsonValue* up = json->Find("up");
+    reading.up = up != nullptr && up->boolean;
+    reading.name = json->TextOf("name");
+    reading.map = json->TextOf("map");
+    reading.players = json->IntOf("players", 0, 1'000'000, -1);
+    reading.maxPlayers = json->IntOf("maxplayers", 0, 1'000'000, -1);
+    if (const JsonValue* names = json->Find("names")) {
+        for (const auto& name : names->items) {
+            reading.names.push_back(name.text);
+        }
+    }
+    return reading;
+}
+
+// The status lines of the servers a query names, once every one satisfies done or the
+// limit passed.
+template <typename Done>
+std::vector<std::vector<std::string>>
+StatusLines(const std::string& url, std::chrono::seconds limit, Done done, std::size_t count = 5) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::vector<std::vector<std::string>> lines;
+    while (std::chrono::steady_clock::now() < deadline) {
+        lines.clear();
+        const std::string reply = GetURL(url);
+        for (const auto line : Split(reply, '\n')) {
+            if (!line.empty()) {
+                auto fields = Split(line, '|');
+                lines.emplace_back(fields.begin(), fields.end());
+            }
+        }
+        if (lines.size() == count && std::all_of(lines.begin(), lines.end(), done)) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return lines;
+}
+
+inline std::string Decoded(const std::string& field) {
+    return URLDecode(field).value_or("?");
+}
+
+// The refreshes the service has finished, from its metrics; -1 when it did not say.
+inline int RefreshCount(const std::string& metricsUrl) {
+    const std::string metrics = GetURL(metricsUrl);
+    const std::string name = "lindrel_stats_refresh_duration_seconds_count ";
+    const auto at = metrics.find(name);
+    if (at == std::string::npos) {
+        return -1;
+    }
+    const auto end = metrics.find('\n', at);
+    return ParseInt32(std::string_view(metrics).substr(at + name.size(), end - at - name.size()))
+        .value_or(-1);
 }
 
 // What quakestat read of one server: up with its facts, or down (no answer).

@@ -171,6 +171,45 @@ inline Process StartPeer(const std::string& script, std::vector<std::string> arg
     return Start(args, dir, script + ".log");
 }
 
+// Red Eclipse 1.6 with 6 player and 2 spectator slots, not registered (its data comes
+// with redeclipse-data, which scripts/test-games.sh installs).
+inline Process StartRedEclipse(const lindrel::test::TempDir& dir, int port,
+                               const std::string& name) {
+    lindrel::test::WriteFile(dir / "servinit.cfg", "sv_serverclients 6\nsv_serverspectators 2\n"
+                                                   "sv_serverdesc \"" +
+                                                       name + "\"\n");
+    return Start({"/usr/games/redeclipse-server", "-h" + dir.str(), "-ss1", "-si127.0.0.1",
+                  "-sp" + std::to_string(port), "-ms0"},
+                 dir, "redeclipse.log");
+}
+
+// Nexuiz (DarkPlaces) with 10 player slots on dieselpower, not public.
+inline Process StartNexuiz(const lindrel::test::TempDir& dir, int port, const std::string& name) {
+    return Start({"/usr/games/darkplaces-server",
+                  "-nexuiz",
+                  "-basedir",
+                  "/usr/share/games/nexuiz",
+                  "-userdir",
+                  (dir / "nexuiz").string(),
+                  "+set",
+                  "net_address",
+                  "127.0.0.1",
+                  "+set",
+                  "port",
+                  std::to_string(port),
+                  "+set",
+                  "sv_public",
+                  "0",
+                  "+set",
+                  "hostname",
+                  name,
+                  "+maxplayers",
+                  "10",
+                  "+map",
+                  "dieselpower"},
+                 dir, "nexuiz.log");
+}
+
 // What GameDig (npm) read of one server.
 struct GameDigReading {
     bool up = false;

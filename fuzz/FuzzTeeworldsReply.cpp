@@ -1,5 +1,6 @@
-// A Teeworlds or DDNet "inf3" reply of any bytes: a parsed one keeps its bounds and a
-// token no longer than the protocol's.
+// A Teeworlds reply of any bytes, read as 0.6's "inf3", as 0.7's info and as 0.7's token
+// answer: a parsed one keeps its bounds, and the tokens their lengths.
+#include "StatusBounds.h"
 #include "TeeworldsProtocol.h"
 
 #include <cstdint>
@@ -8,21 +9,22 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace lindrel::stats;
-    const auto status =
-        ParseTeeworldsInfo(std::string_view(reinterpret_cast<const char*>(data), size));
-    if (!status) {
-        return 0;
-    }
-    if (status->hostname.size() > kMaxNameBytes || status->map.size() > kMaxMapBytes ||
-        status->players.size() > kMaxPlayers || status->challenge.size() > 8 ||
-        status->online > kMaxOnline || status->maxClients > kMaxOnline) {
-        std::abort();
-    }
-    for (const auto& player : status->players) {
-        if (player.name.size() > kMaxNameBytes ||
-            player.name.find_first_of("\r\n") != std::string::npos) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (const auto status = ParseTeeworldsInfo(bytes)) {
+        CheckStatusBounds(*status);
+        if (status->challenge.size() > 8) {
             std::abort();
         }
+    }
+    if (const auto status = ParseTeeworlds7Info(bytes)) {
+        CheckStatusBounds(*status);
+        if (status->challenge.size() > kTeeworlds7TokenBytes + 11) {
+            std::abort();
+        }
+    }
+    const auto token = ParseTeeworlds7Token(bytes, "\x12\x34\x56\x78");
+    if (token && token->size() != kTeeworlds7TokenBytes) {
+        std::abort();
     }
     return 0;
 }

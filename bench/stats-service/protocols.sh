@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# The service's refresh across the five query protocols, on loopback, bounded in time:
-#  1. 1,000 demo game servers, 200 of each protocol (q3, a2s, teeworlds, cube2, openttd),
-#     refreshed every second: the refresh's duration, median and worst of 15;
-#  2. the 800 of them that quakestat can read (it has no OpenTTD TCP query), refreshed by
-#     the service and read by `quakestat -maxsim 500`, alternately, 10 times each;
-#  3. 10,000 servers, 2,000 of each protocol: the service's peak memory (VmHWM).
+# The service's refresh across the eight query protocols, on loopback, bounded in time:
+#  1. 1,000 demo game servers, 125 of each protocol (q3, a2s, teeworlds, cube2, openttd,
+#     mumble, minecraft, bedrock), refreshed every second: the refresh's duration, median
+#     and worst of 15;
+#  2. the 625 of them that quakestat reads (q3, a2s, teeworlds, cube2, mumble), refreshed
+#     by the service and read by `quakestat -maxsim 500`, alternately, 10 times each;
+#  3. each protocol alone, against quakestat, or GameDig for Minecraft's two;
+#  4. 10,000 servers, 1,250 of each protocol, every answer held 150 ms as across the
+#     internet, so that every query of a refresh is in flight at once: peak memory (VmHWM).
 # Usage: protocols.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-scripts/install-deps.sh --bench
+scripts/install-deps.sh --bench --peers
 cmake --preset default >/dev/null
 cmake --build --preset default --target lindrel-stats lindrel-demo-servers >/dev/null
 bin=build/default/stats-service
@@ -16,26 +19,28 @@ work=$(mktemp -d)
 pids=()
 cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"; }
 trap cleanup EXIT
-protocols=(q3 a2s teeworlds cube2 openttd)
+protocols=(q3 a2s teeworlds cube2 openttd mumble minecraft bedrock)
+families=${#protocols[@]}
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 stats() { sort -n | awk '{v[NR]=$1} END {printf "median %.1f ms, worst %.1f ms over %d", v[int((NR+1)/2)], v[NR], NR}'; }
 
-# A configuration for servers first..first+count-1 (server i speaks protocols[i % 5]),
-# skipping OpenTTD when $3 is "no-openttd", or all but protocol N when it is "only-N".
+# A configuration for servers first..first+count-1 (server i speaks protocols[i % 8]),
+# only those quakestat reads when $3 is "qstat", or only protocol N when it is "only-N".
 config() {
   local first=$1 count=$2 skip=${3:-} http=$4
   echo "[service]"
   echo "listen = \"127.0.0.1:$http\""
   echo "refresh_ms = 1000"
   local t
-  for t in 0 1 2 3 4; do
+  for t in $(seq 0 $((families - 1))); do
     echo "[[game_types]]"; echo "uid = $((60 + t))"; echo "name = \"${protocols[$t]}\""
     echo "protocol = \"${protocols[$t]}\""
   done
   local written=0
   for i in $(seq 0 $((count - 1))); do
-    local p=$((i % 5))
-    if [ "$skip" = no-openttd ] && [ "$p" = 4 ]; then continue; fi
+    local p=$((i % families))
+    if [ "$skip" = qstat ] && [ "$p" != 0 ] && [ "$p" != 1 ] && [ "$p" != 2 ] &&
+      [ "$p" != 3 ] && [ "$p" != 5 ]; then continue; fi
     if [ "${skip#only-}" != "$skip" ] && [ "$p" != "${skip#only-}" ]; then continue; fi
     if [ "$written" -lt 5 ]; then echo "[[directory]]"; else echo "[[servers]]"; fi
     written=$((written + 1))
@@ -62,13 +67,14 @@ wait_refreshes() { # log-file count
 
 # Below the ephemeral ports (32768 on), which the service's own sockets take.
 first=20000
+all=$(IFS=,; echo "${protocols[*]}")
 "$bin/lindrel-demo-servers" --count 1000 --port "$first" --players 8 \
-  --protocols q3,a2s,teeworlds,cube2,openttd > "$work/demo.log" 2>&1 &
+  --protocols "$all" > "$work/demo.log" 2>&1 &
 pids+=($!)
 sleep 2
 kill -0 "${pids[0]}" || { cat "$work/demo.log"; exit 1; }
 
-echo "== 1,000 servers, 200 of each protocol, refreshed every second"
+echo "== 1,000 servers, 125 of each protocol, refreshed every second"
 config "$first" 1000 "" "$(free_port)" > "$work/1000.toml"
 run_service "$work/1000.toml" "$work/1000.log"
 wait_refreshes "$work/1000.log" 16
@@ -76,14 +82,15 @@ kill "$service"
 tail -1 "$work/1000.log"
 tail -15 "$work/1000.log" | awk '{print $6}' | stats; echo " refreshes"
 
-echo "== the 800 that quakestat reads: the service's refresh against quakestat -maxsim 500"
-config "$first" 1000 no-openttd "$(free_port)" > "$work/800.toml"
+echo "== the 625 that quakestat reads: the service's refresh against quakestat -maxsim 500"
+config "$first" 1000 qstat "$(free_port)" > "$work/800.toml"
 for i in $(seq 0 999); do
-  case $((i % 5)) in
+  case $((i % families)) in
     0) echo "Q3S 127.0.0.1:$((first + i))" ;;
     1) echo "A2S 127.0.0.1:$((first + i))" ;;
     2) echo "TEES 127.0.0.1:$((first + i))" ;;
     3) echo "CUBE2 127.0.0.1:$((first + i - 1))" ;;
+    5) echo "MUMBLE 127.0.0.1:$((first + i))" ;;
   esac
 done > "$work/qstat.txt"
 : > "$work/ours.ms"; : > "$work/qstat.ms"; : > "$work/tuned.ms"
@@ -109,36 +116,56 @@ for round in $(seq 10); do
 done
 answered() { grep -c -E '^([A-Z0-9]+ +)?127[^ ]* +[0-9]+/[0-9]+ ' "$1" || true; }
 echo "service: $(stats < "$work/ours.ms"); last: $(grep refresh: "$work/800.log" | sed -n 2p)"
-echo "quakestat -maxsim 500: $(stats < "$work/qstat.ms"); $(answered "$work/qstat.out") of 800 read in the last run"
-echo "quakestat -maxsim 500 -sendinterval 1 -interval 0.1: $(stats < "$work/tuned.ms"); $(answered "$work/tuned.out") of 800 read in the last run"
+echo "quakestat -maxsim 500: $(stats < "$work/qstat.ms"); $(answered "$work/qstat.out") of 625 read in the last run"
+echo "quakestat -maxsim 500 -sendinterval 1 -interval 0.1: $(stats < "$work/tuned.ms"); $(answered "$work/tuned.out") of 625 read in the last run"
 for peer in qstat tuned; do
   paste "$work/ours.ms" "$work/$peer.ms" | awk '{print $1 / $2}' | sort -n |
     awk -v peer="$peer" '{v[NR]=$1} END {printf "ratio service / %s: median %.4f\n", peer, v[int((NR+1)/2)]}'
 done
 
-echo "== each UDP protocol alone: 200 servers, the service's refresh and quakestat, 5 runs each"
-types=(Q3S A2S TEES CUBE2)
-for p in 0 1 2 3; do
+echo "== each protocol alone: 125 servers, the service's refresh and its peer, 5 runs each"
+# The peer of each: quakestat's type, GameDig's (run from a Node.js program that asks all
+# 125 at once), or none (OpenTTD's TCP query).
+peers=(qstat:Q3S qstat:A2S qstat:TEES qstat:CUBE2 none qstat:MUMBLE gamedig:minecraft
+       gamedig:minecraftbe)
+for p in $(seq 0 $((families - 1))); do
   config "$first" 1000 "only-$p" "$(free_port)" > "$work/one.toml"
-  grep "^${types[$p]} " "$work/qstat.txt" > "$work/qstat-one.txt"
-  : > "$work/ours-one.ms"; : > "$work/qstat-one.ms"
+  peer=${peers[$p]}
+  grep "^${peer#qstat:} " "$work/qstat.txt" > "$work/qstat-one.txt" || true
+  ports=$(for i in $(seq "$p" "$families" 999); do echo -n "$((first + i)) "; done)
+  : > "$work/ours-one.ms"; : > "$work/peer-one.ms"; read_count=""
   for round in $(seq 5); do
     run_service "$work/one.toml" "$work/one.log"
     wait_refreshes "$work/one.log" 2
     kill "$service"; wait "$service" 2>/dev/null || true
     grep refresh: "$work/one.log" | sed -n 2p | awk '{print $6}' >> "$work/ours-one.ms"
-    start=$(date +%s%N)
-    quakestat -f "$work/qstat-one.txt" -nh -P -maxsim 500 -allowserverdups > "$work/one.out" 2>/dev/null
-    end=$(date +%s%N)
-    echo "$(( (end - start) / 1000 ))" | awk '{print $1 / 1000}' >> "$work/qstat-one.ms"
+    case $peer in
+      qstat:*)
+        start=$(date +%s%N)
+        quakestat -f "$work/qstat-one.txt" -nh -P -maxsim 500 -allowserverdups > "$work/one.out" 2>/dev/null
+        end=$(date +%s%N)
+        echo "$(( (end - start) / 1000 ))" | awk '{print $1 / 1000}' >> "$work/peer-one.ms"
+        read_count="$(answered "$work/one.out") of 125 read" ;;
+      gamedig:*)
+        # shellcheck disable=SC2086
+        node bench/stats-service/gamedig-batch.js "${peer#gamedig:}" $ports > "$work/dig.out"
+        awk '{print $1}' "$work/dig.out" >> "$work/peer-one.ms"
+        read_count="$(awk '{print $2}' "$work/dig.out") of 125 read" ;;
+    esac
   done
-  echo "${protocols[$p]}: service $(stats < "$work/ours-one.ms"); quakestat $(stats < "$work/qstat-one.ms"), $(answered "$work/one.out") of 200 read"
+  if [ "$peer" = none ]; then
+    echo "${protocols[$p]}: service $(stats < "$work/ours-one.ms"); no peer reads it"
+    continue
+  fi
+  ratio=$(paste "$work/ours-one.ms" "$work/peer-one.ms" | awk '{print $1 / $2}' | sort -n |
+    awk '{v[NR]=$1} END {printf "%.3f", v[int((NR+1)/2)]}')
+  echo "${protocols[$p]}: service $(stats < "$work/ours-one.ms"); ${peer%%:*} $(stats < "$work/peer-one.ms"), $read_count; ratio (median) $ratio"
 done
 
-echo "== 10,000 servers, 2,000 of each protocol: peak memory"
+echo "== 10,000 servers, 1,250 of each protocol, every answer after 150 ms: peak memory"
 kill "${pids[0]}"
-"$bin/lindrel-demo-servers" --count 10000 --port 21000 --players 8 \
-  --protocols q3,a2s,teeworlds,cube2,openttd > "$work/demo10k.log" 2>&1 &
+"$bin/lindrel-demo-servers" --count 10000 --port 21000 --players 8 --latency-ms 150 \
+  --protocols "$all" > "$work/demo10k.log" 2>&1 &
 pids+=($!)
 sleep 3
 kill -0 "${pids[-1]}" || { cat "$work/demo10k.log"; exit 1; }

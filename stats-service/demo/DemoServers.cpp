@@ -1,6 +1,7 @@
 #include "DemoServers.h"
 
 #include "Q3Protocol.h"
+#include "QueryDriver.h"
 
 #include <algorithm>
 
@@ -50,7 +51,8 @@ DemoGameServer::DemoGameServer(asio::io_context& io, udp::endpoint endpoint, Dem
 
 bool DemoGameServer::Start(std::string& error) {
     boost::system::error_code ec;
-    if (profile_.protocol == "openttd" || profile_.protocol == "minecraft") {
+    const QueryDriver* driver = FindDriver(profile_.protocol);
+    if (driver != nullptr && driver->transport() == Transport::Tcp) {
         const tcp::endpoint at(endpoint_.address(), endpoint_.port());
         acceptor_.open(at.protocol(), ec);
         if (!ec) {

@@ -23,7 +23,7 @@ struct DemoProfile {
     std::size_t maxBots = 8;
     // How long the server takes to answer, so the demo shows pings a network would.
     std::chrono::milliseconds latency{0};
-    std::string protocol = "q3"; // a QueryDriver's name; "openttd", "minecraft" over TCP
+    std::string protocol = "q3"; // a QueryDriver's name; a TCP one's answers come over TCP
 };
 
 class DemoGameServer {

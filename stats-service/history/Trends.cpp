@@ -7,38 +7,53 @@ namespace lindrel::stats {
 
 namespace {
 
+constexpr std::int64_t kHourSeconds = 3'600;
 constexpr std::int64_t kDaySeconds = 86'400;
+constexpr std::uint16_t kMostPlayers = std::numeric_limits<std::uint16_t>::max() - 1;
 
 template <typename Count> Count SaturatingAdd(Count a, std::int64_t b) {
     const std::int64_t sum = static_cast<std::int64_t>(a) + std::max<std::int64_t>(b, 0);
     return static_cast<Count>(std::min<std::int64_t>(sum, std::numeric_limits<Count>::max()));
 }
 
-// The entry of a ring that holds `index`, emptied first when it holds an older one.
-template <typename Entry, std::size_t N>
-Entry* EntryFor(std::array<Entry, N>& ring, std::int64_t index) {
-    Entry& entry = ring[static_cast<std::size_t>(index) % N];
-    if (entry.index < index) {
-        entry = Entry{};
-        entry.index = static_cast<std::int32_t>(index);
-    }
-    return entry.index == index ? &entry : nullptr; // null: a time older than the ring
-}
-
+// The share of up time over the `count` periods ending at `newest`.
 template <typename Ring>
 std::optional<double> Share(const Ring& ring, std::int64_t newest, std::int64_t count) {
     double up = 0;
     double seen = 0;
-    for (const auto& entry : ring) {
-        if (entry.index > newest - count && entry.index <= newest) {
-            up += entry.upSeconds;
-            seen += entry.seenSeconds;
+    for (std::int64_t index = newest - count + 1; index <= newest; ++index) {
+        if (const auto* entry = ring.Find(index)) {
+            up += entry->up;
+            seen += entry->seen;
         }
     }
     return seen > 0 ? std::optional(up / seen) : std::nullopt;
 }
 
 } // namespace
+
+template <typename Entry, std::size_t N> Entry* Trends::Ring<Entry, N>::At(std::int64_t index) {
+    if (index > newest) {
+        const std::int64_t passed =
+            newest < 0 ? std::int64_t{N} : std::min<std::int64_t>(index - newest, N);
+        for (std::int64_t i = 0; i < passed; ++i) {
+            entries[static_cast<std::size_t>(index - i) % N] = Entry{};
+        }
+        newest = index;
+    }
+    return newest - index < static_cast<std::int64_t>(N)
+               ? &entries[static_cast<std::size_t>(index) % N]
+               : nullptr;
+}
+
+template <typename Entry, std::size_t N>
+const Entry* Trends::Ring<Entry, N>::Find(std::int64_t index) const {
+    if (newest < 0 || index < 0 || index > newest ||
+        newest - index >= static_cast<std::int64_t>(N)) {
+        return nullptr;
+    }
+    return &entries[static_cast<std::size_t>(index) % N];
+}
 
 void Trends::Add(int server, std::int64_t time, bool up, int players) {
     if (time <= 0 || time / kDaySeconds > INT32_MAX) {
@@ -48,46 +63,57 @@ void Trends::Add(int server, std::int64_t time, bool up, int players) {
     const std::int64_t seconds =
         entry.lastTime == 0 ? 1 : std::clamp<std::int64_t>(time - entry.lastTime, 0, kSlotSeconds);
     entry.lastTime = std::max(entry.lastTime, time);
-    if (Slot* slot = EntryFor(entry.slots, time / kSlotSeconds)) {
-        if (up) {
-            slot->seenUp = true;
-            slot->maxPlayers = std::max(slot->maxPlayers,
-                                        static_cast<std::uint16_t>(std::clamp(players, 0, 65535)));
-            slot->upSeconds = SaturatingAdd(slot->upSeconds, seconds);
-        }
-        slot->seenSeconds = SaturatingAdd(slot->seenSeconds, seconds);
+    if (std::uint16_t* slot = entry.players.At(time / kSlotSeconds); slot != nullptr && up) {
+        const auto seenUp =
+            static_cast<std::uint16_t>(std::clamp<int>(players, 0, kMostPlayers) + 1);
+        *slot = std::max(*slot, seenUp);
     }
-    if (Day* day = EntryFor(entry.days, time / kDaySeconds)) {
-        day->upSeconds = SaturatingAdd(day->upSeconds, up ? seconds : 0);
-        day->seenSeconds = SaturatingAdd(day->seenSeconds, seconds);
+    if (auto* hour = entry.hours.At(time / kHourSeconds)) {
+        hour->up = SaturatingAdd(hour->up, up ? seconds : 0);
+        hour->seen = SaturatingAdd(hour->seen, seconds);
+    }
+    if (auto* day = entry.days.At(time / kDaySeconds)) {
+        day->up = SaturatingAdd(day->up, up ? seconds : 0);
+        day->seen = SaturatingAdd(day->seen, seconds);
     }
 }
 
+namespace {
+
+// Each period `theirs` holds, combined into `mine` with `combine`.
+template <typename Ring, typename Combine>
+void MergeRing(Ring& mine, const Ring& theirs, std::size_t size, Combine combine) {
+    for (std::int64_t index = theirs.newest - static_cast<std::int64_t>(size) + 1;
+         index <= theirs.newest; ++index) {
+        const auto* from = theirs.Find(index);
+        auto* into = from != nullptr ? mine.At(index) : nullptr;
+        if (into != nullptr) {
+            combine(*into, *from);
+        }
+    }
+}
+
+} // namespace
+
 void Trends::Merge(const Trends& earlier) {
+    const auto addSeconds = [](auto& into, const auto& from) {
+        into.up = SaturatingAdd(into.up, from.up);
+        into.seen = SaturatingAdd(into.seen, from.seen);
+    };
     for (const auto& [id, theirs] : earlier.servers_) {
         Server& mine = servers_[id];
         mine.lastTime = std::max(mine.lastTime, theirs.lastTime);
-        for (const Slot& slot : theirs.slots) {
-            if (Slot* into = slot.index >= 0 ? EntryFor(mine.slots, slot.index) : nullptr) {
-                into->seenUp = into->seenUp || slot.seenUp;
-                into->maxPlayers = std::max(into->maxPlayers, slot.maxPlayers);
-                into->upSeconds = SaturatingAdd(into->upSeconds, slot.upSeconds);
-                into->seenSeconds = SaturatingAdd(into->seenSeconds, slot.seenSeconds);
-            }
-        }
-        for (const Day& day : theirs.days) {
-            if (Day* into = day.index >= 0 ? EntryFor(mine.days, day.index) : nullptr) {
-                into->upSeconds = SaturatingAdd(into->upSeconds, day.upSeconds);
-                into->seenSeconds = SaturatingAdd(into->seenSeconds, day.seenSeconds);
-            }
-        }
+        MergeRing(mine.players, theirs.players, kChartSlots,
+                  [](std::uint16_t& into, std::uint16_t from) { into = std::max(into, from); });
+        MergeRing(mine.hours, theirs.hours, kUptimeHours, addSeconds);
+        MergeRing(mine.days, theirs.days, kDays, addSeconds);
     }
 }
 
 std::optional<double> Trends::Uptime24h(int server, std::int64_t now) const {
     const auto found = servers_.find(server);
     return found == servers_.end() ? std::nullopt
-                                   : Share(found->second.slots, now / kSlotSeconds, kChartSlots);
+                                   : Share(found->second.hours, now / kHourSeconds, kUptimeHours);
 }
 
 std::optional<double> Trends::Uptime30d(int server, std::int64_t now) const {
@@ -103,11 +129,11 @@ std::vector<int> Trends::Chart(int server, std::int64_t now) const {
         return points;
     }
     const std::int64_t newest = now / kSlotSeconds;
-    for (const Slot& slot : found->second.slots) {
-        const std::int64_t age = newest - slot.index;
-        if (slot.index >= 0 && age >= 0 && age < static_cast<std::int64_t>(kChartSlots) &&
-            slot.seenUp) {
-            points[kChartSlots - 1 - static_cast<std::size_t>(age)] = slot.maxPlayers;
+    for (std::size_t age = 0; age < kChartSlots; ++age) {
+        const std::uint16_t* slot =
+            found->second.players.Find(newest - static_cast<std::int64_t>(age));
+        if (slot != nullptr && *slot > 0) {
+            points[kChartSlots - 1 - age] = *slot - 1;
         }
     }
     return points;

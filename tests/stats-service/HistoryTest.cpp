@@ -8,6 +8,7 @@
 #include "Trends.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -175,6 +176,25 @@ TEST(Trends, UptimeWeighsEachRowByTheTimeItStandsFor) {
     EXPECT_EQ(chart.back(), -1) << "down in the last five minutes";
     EXPECT_EQ(chart[Trends::kChartSlots - 24], 3);
     EXPECT_EQ(chart.front(), -1) << "nothing known 24 hours ago";
+}
+
+TEST(Trends, AGapLeavesNoOldFiguresInTheRings) {
+    Trends trends;
+    // Up with 5 players for a day, silent for 36 hours, then down for ten minutes: the
+    // entries that held the old day are empty again, not read as the new one's.
+    for (std::int64_t t = kNow - 3 * kDay; t < kNow - 2 * kDay; t += 60) {
+        trends.Add(7, t, true, 5);
+    }
+    for (std::int64_t t = kNow - 600; t < kNow; t += 10) {
+        trends.Add(7, t, false, 0);
+    }
+    const auto chart = trends.Chart(7, kNow - 1);
+    EXPECT_TRUE(std::all_of(chart.begin(), chart.end(), [](int point) { return point == -1; }));
+    EXPECT_EQ(*trends.Uptime24h(7, kNow - 1), 0.0);
+    EXPECT_NEAR(*trends.Uptime30d(7, kNow - 1), 1.0, 0.02) << "the old day still counts there";
+    // A sample older than the 24 hours changes no chart point.
+    trends.Add(7, kNow - 2 * kDay, true, 9);
+    EXPECT_EQ(trends.Chart(7, kNow - 1), chart);
 }
 
 TEST(Trends, EarlierFiguresMergeWithLaterOnes) {

@@ -25,10 +25,14 @@ std::string ConfigOf(int http, const std::vector<Entry>& entries) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const auto id = std::to_string(i + 1);
         const auto type = std::to_string(60 + i);
-        config += "[[game_types]]\nuid = " + type + "\nname = \"" + entries[i].protocol +
-                  "\"\nprotocol = \"" + entries[i].protocol + "\"\n[[directory]]\nid = " + id +
-                  "\nname = \"Slot " + id + "\"\ngame_type = " + type + "\naddress = \"" +
-                  entries[i].host + "\"\nport = " + std::to_string(entries[i].port) + "\n";
+        config += "[[game_types]]\nuid = " + type;
+        config += "\nname = \"" + entries[i].protocol;
+        config += "\"\nprotocol = \"" + entries[i].protocol;
+        config += "\"\n[[directory]]\nid = " + id;
+        config += "\nname = \"Slot " + id;
+        config += "\"\ngame_type = " + type;
+        config += "\naddress = \"" + entries[i].host;
+        config += "\"\nport = " + std::to_string(entries[i].port) + "\n";
     }
     return config;
 }

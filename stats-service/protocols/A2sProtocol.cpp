@@ -1,6 +1,6 @@
 #include "A2sProtocol.h"
 
-#include "LittleEndian.h"
+#include "ByteOrder.h"
 #include "QueryDriver.h"
 
 #include <algorithm>

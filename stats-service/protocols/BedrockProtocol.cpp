@@ -1,5 +1,6 @@
 #include "BedrockProtocol.h"
 
+#include "ByteOrder.h"
 #include "MinecraftProtocol.h"
 #include "QueryDriver.h"
 #include "base/Text.h"
@@ -15,20 +16,6 @@ constexpr char kPongId = '\x1c';
 const std::string kMagic("\x00\xff\xff\x00\xfe\xfe\xfe\xfe\xfd\xfd\xfd\xfd\x12\x34\x56\x78", 16);
 constexpr std::size_t kPongHeaderBytes = 1 + 8 + 8 + 16 + 2;
 constexpr std::size_t kPingBytes = 1 + 8 + 16 + 8;
-
-std::uint64_t BigEndian(std::string_view bytes) {
-    std::uint64_t value = 0;
-    for (const char c : bytes) {
-        value = (value << 8) | static_cast<unsigned char>(c);
-    }
-    return value;
-}
-
-void PutBigEndian(std::string& out, std::uint64_t value, std::size_t bytes) {
-    for (std::size_t i = bytes; i > 0; --i) {
-        out += static_cast<char>((value >> (8 * (i - 1))) & 0xffu);
-    }
-}
 
 int Count(std::string_view field) {
     return std::clamp(ParseInt32(field).value_or(0), 0, kMaxOnline);
@@ -49,7 +36,7 @@ std::optional<StatusInfo> ParseBedrockPong(std::string_view packet) {
         packet[0] != kPongId || packet.substr(17, kMagic.size()) != kMagic) {
         return std::nullopt;
     }
-    const auto length = BigEndian(packet.substr(33, 2));
+    const auto length = ReadBigEndian(packet.substr(33, 2));
     if (packet.size() != kPongHeaderBytes + length) {
         return std::nullopt;
     }
@@ -58,7 +45,7 @@ std::optional<StatusInfo> ParseBedrockPong(std::string_view packet) {
         return std::nullopt;
     }
     StatusInfo status;
-    status.challenge = std::to_string(BigEndian(packet.substr(1, 8)));
+    status.challenge = std::to_string(ReadBigEndian(packet.substr(1, 8)));
     status.hostname = WithoutControls(WithoutSectionCodes(fields[1]), kMaxNameBytes);
     status.online = Count(fields[4]);
     status.maxClients = Count(fields[5]);

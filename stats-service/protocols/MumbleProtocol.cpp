@@ -1,5 +1,6 @@
 #include "MumbleProtocol.h"
 
+#include "ByteOrder.h"
 #include "QueryDriver.h"
 
 #include <algorithm>
@@ -11,22 +12,8 @@ namespace {
 constexpr std::size_t kPingBytes = 12;
 constexpr std::size_t kPongBytes = 24;
 
-std::uint64_t BigEndian(std::string_view bytes) {
-    std::uint64_t value = 0;
-    for (const char c : bytes) {
-        value = (value << 8) | static_cast<unsigned char>(c);
-    }
-    return value;
-}
-
-void PutBigEndian(std::string& out, std::uint64_t value, std::size_t bytes) {
-    for (std::size_t i = bytes; i > 0; --i) {
-        out += static_cast<char>((value >> (8 * (i - 1))) & 0xffu);
-    }
-}
-
 int Count(std::string_view bytes) {
-    return static_cast<int>(std::min<std::uint64_t>(BigEndian(bytes), kMaxOnline));
+    return static_cast<int>(std::min<std::uint64_t>(ReadBigEndian(bytes), kMaxOnline));
 }
 
 } // namespace
@@ -45,7 +32,7 @@ std::optional<StatusInfo> ParseMumblePong(std::string_view packet) {
     status.map = "Mumble " + std::to_string(static_cast<unsigned char>(packet[1])) + "." +
                  std::to_string(static_cast<unsigned char>(packet[2])) + "." +
                  std::to_string(static_cast<unsigned char>(packet[3]));
-    status.challenge = std::to_string(BigEndian(packet.substr(4, 8)));
+    status.challenge = std::to_string(ReadBigEndian(packet.substr(4, 8)));
     status.online = Count(packet.substr(12, 4));
     status.maxClients = Count(packet.substr(16, 4));
     return status;

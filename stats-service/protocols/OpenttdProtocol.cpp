@@ -1,6 +1,6 @@
 #include "OpenttdProtocol.h"
 
-#include "LittleEndian.h"
+#include "ByteOrder.h"
 #include "QueryDriver.h"
 
 #include <algorithm>

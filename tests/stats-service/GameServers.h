@@ -310,18 +310,8 @@ struct QstatReading {
 
 // Asks quakestat (-TYPE host:port) once, with its own timeout and retries.
 inline std::optional<QstatReading> Quakestat(const std::string& type, const std::string& at) {
-    const std::string command =
-        "quakestat -timeout 2 -retry 2 -raw , -" + type + " " + at + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return std::nullopt;
-    }
-    std::string output;
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        output += buffer;
-    }
-    ::pclose(pipe);
+    const std::string output =
+        CommandOutput("quakestat -timeout 2 -retry 2 -raw , -" + type + " " + at + " 2>/dev/null");
     const auto line = output.substr(0, output.find('\n'));
     const auto fields = lindrel::Split(line, ',');
     if (fields.size() < 3) {

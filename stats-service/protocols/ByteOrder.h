@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-// The little-endian numbers and NUL-ended strings of binary replies (A2S, OpenTTD).
+// The numbers and NUL-ended strings of binary replies: little-endian (A2S, OpenTTD) and
+// big-endian (Mumble, RakNet).
 namespace lindrel::stats {
 
 // Every read past the end fails and reads nothing.
@@ -23,5 +24,10 @@ private:
 
 // Appends the low `count` bytes of value, lowest first.
 void PutLittleEndian(std::string& out, std::uint64_t value, int count);
+
+// The number the bytes make, highest first (at most 8 of them).
+std::uint64_t ReadBigEndian(std::string_view bytes);
+// Appends the low `count` bytes of value, highest first.
+void PutBigEndian(std::string& out, std::uint64_t value, std::size_t count);
 
 } // namespace lindrel::stats

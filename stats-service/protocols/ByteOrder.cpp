@@ -1,4 +1,4 @@
-#include "LittleEndian.h"
+#include "ByteOrder.h"
 
 namespace lindrel::stats {
 
@@ -35,6 +35,20 @@ std::optional<std::string_view> LittleEndianReader::String() {
 void PutLittleEndian(std::string& out, std::uint64_t value, int count) {
     for (int i = 0; i < count; ++i, value >>= 8) {
         out += static_cast<char>(value & 0xffu);
+    }
+}
+
+std::uint64_t ReadBigEndian(std::string_view bytes) {
+    std::uint64_t value = 0;
+    for (const char c : bytes.substr(0, 8)) {
+        value = (value << 8) | static_cast<unsigned char>(c);
+    }
+    return value;
+}
+
+void PutBigEndian(std::string& out, std::uint64_t value, std::size_t count) {
+    for (std::size_t i = count; i > 0; --i) {
+        out += static_cast<char>((value >> (8 * (i - 1))) & 0xffu);
     }
 }
 

@@ -110,6 +110,9 @@ bool Registry::SetEndpoint(int id, const udp::endpoint& endpoint) {
     if (server == nullptr) {
         return false;
     }
+    if (server->endpoint == endpoint) {
+        return true; // resolved again to the same address
+    }
     const std::string key = EndpointKey(endpoint);
     const auto holder = byEndpoint_.find(key);
     // A configured entry may name a server another entry names too ("localhost" beside
@@ -118,8 +121,9 @@ bool Registry::SetEndpoint(int id, const udp::endpoint& endpoint) {
     if (holder != byEndpoint_.end() && server->registered) {
         return &servers_[holder->second] == server;
     }
-    const bool heldOld = server->endpoint && byEndpoint_.contains(EndpointKey(*server->endpoint)) &&
-                         byEndpoint_[EndpointKey(*server->endpoint)] == byId_[id];
+    const auto old =
+        server->endpoint ? byEndpoint_.find(EndpointKey(*server->endpoint)) : byEndpoint_.end();
+    const bool heldOld = old != byEndpoint_.end() && old->second == byId_[id];
     server->endpoint = endpoint;
     if (heldOld) {
         Reindex(); // another entry at the old address, if any, now holds it

@@ -76,6 +76,33 @@ TEST(Address, AServerWhoseNameMovesKeepsItsId) {
     EXPECT_EQ(registry.FindById(42)->Endpoint(), "q3.example.org:27960");
 }
 
+TEST(Address, EntriesSharingAnAddressKeepItWhenOneMoves) {
+    Registry registry;
+    GameServer literal;
+    literal.id = 1;
+    literal.host = "127.0.0.7";
+    literal.port = 27960;
+    GameServer named = literal;
+    named.id = 2;
+    named.host = "q3.example.org";
+    ASSERT_TRUE(registry.Add(named));
+    const udp::endpoint at(*ParseAddress("127.0.0.7"), 27960);
+    ASSERT_TRUE(registry.SetEndpoint(2, at));
+    ASSERT_TRUE(registry.Add(literal)) << "a configured entry may share the address";
+    ASSERT_TRUE(registry.SetEndpoint(2, at)) << "resolved again, unchanged";
+    EXPECT_EQ(registry.FindByEndpoint(at)->id, 2);
+    // The name moves: the literal entry holds the address now.
+    const udp::endpoint moved(*ParseAddress("127.0.0.8"), 27960);
+    ASSERT_TRUE(registry.SetEndpoint(2, moved));
+    EXPECT_EQ(registry.FindByEndpoint(at)->id, 1);
+    EXPECT_EQ(registry.FindByEndpoint(moved)->id, 2);
+    // A looked-up server never shares.
+    GameServer looked = literal;
+    looked.id = 100;
+    looked.registered = true;
+    EXPECT_FALSE(registry.Add(looked));
+}
+
 TEST(Address, AServerNamedByItsHostNameIsWatched) {
     RunningService running(RunningService::FastConfig(), 5, "127.0.0.1", "localhost");
     ASSERT_TRUE(running.WaitRefreshes(2));

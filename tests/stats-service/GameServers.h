@@ -183,7 +183,9 @@ inline Process StartRedEclipse(const lindrel::test::TempDir& dir, int port,
                  dir, "redeclipse.log");
 }
 
-// Nexuiz (DarkPlaces) with 10 player slots on dieselpower, not public.
+// Nexuiz (DarkPlaces) with 10 player slots on dieselpower, not public. DarkPlaces answers
+// one address's status queries at most once in a while (its flood blocking); the service
+// and the test's readers all ask from 127.0.0.1, so the blocking is off.
 inline Process StartNexuiz(const lindrel::test::TempDir& dir, int port, const std::string& name) {
     return Start({"/usr/games/darkplaces-server",
                   "-nexuiz",
@@ -326,6 +328,20 @@ inline std::optional<QstatReading> Quakestat(const std::string& type, const std:
     reading.map = std::string(fields[3]);
     reading.maxPlayers = lindrel::ParseInt32(fields[4]).value_or(-1);
     reading.players = lindrel::ParseInt32(fields[5]).value_or(-1);
+    return reading;
+}
+
+// Asks quakestat until it reads the server up, for at most `limit`: a server that has just
+// started may answer while it still loads its map (DarkPlaces does), before it answers
+// every query.
+inline std::optional<QstatReading> QuakestatOnceUp(const std::string& type, const std::string& at,
+                                                   std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto reading = Quakestat(type, at);
+    while ((!reading || !reading->up) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        reading = Quakestat(type, at);
+    }
     return reading;
 }
 

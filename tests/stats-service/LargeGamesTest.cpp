@@ -58,15 +58,17 @@ TEST(LargeGames, RedEclipseAndNexuizReadAsConfiguredAndGoDown) {
     // Red Eclipse: 6 + 2 slots, nobody on.
     EXPECT_EQ(Decoded(up[0][1]), "Lindrel Eclipse");
     EXPECT_EQ(Decoded(up[0][3]), "0/8");
-    const auto redQstat = test::Quakestat("cubes", "127.0.0.1:" + std::to_string(redEclipse));
+    const auto redQstat = test::QuakestatOnceUp("cubes", "127.0.0.1:" + std::to_string(redEclipse),
+                                                std::chrono::seconds(30));
     ASSERT_TRUE(redQstat && redQstat->up);
     EXPECT_EQ(Decoded(up[0][2]), redQstat->map);
     EXPECT_EQ(redQstat->maxPlayers, 600) << "quakestat reads Sauerbraten's order";
 
     // Nexuiz: the name as the game shows it.
     EXPECT_EQ(Decoded(up[1][1]), "Lindrel Nexuiz");
-    const auto nexQstat = test::Quakestat("nexuizs", "127.0.0.1:" + std::to_string(nexuiz));
-    ASSERT_TRUE(nexQstat && nexQstat->up);
+    const auto nexQstat = test::QuakestatOnceUp("nexuizs", "127.0.0.1:" + std::to_string(nexuiz),
+                                                std::chrono::seconds(30));
+    ASSERT_TRUE(nexQstat && nexQstat->up) << lindrel::test::ReadFile(nexuizDir / "nexuiz.log");
     EXPECT_EQ(Decoded(up[1][2]), nexQstat->map);
     EXPECT_EQ(Decoded(up[1][3]),
               std::to_string(nexQstat->players) + "/" + std::to_string(nexQstat->maxPlayers));

@@ -42,7 +42,9 @@ std::string WithoutControls(std::string_view text, std::size_t maxBytes) {
                 break;
             }
         }
-        return plain;
+        // Without the controls the bytes may be UTF-8 after all: read them as such, so that
+        // cleaning a cleaned text changes nothing (a saved name loads the same).
+        return IsValidUtf8(plain) ? WithoutControls(plain, maxBytes) : plain;
     }
     // UTF-8 is cut before a character: half of one would make the text read as a code page.
     for (std::size_t at = 0; at < text.size();) {

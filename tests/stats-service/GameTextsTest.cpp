@@ -38,6 +38,11 @@ TEST(GameTexts, ControlsGoAndUtf8IsCutBetweenCharacters) {
     EXPECT_EQ(WithoutControls("\x80 Caf\xe9\x85", 64), "\x80 Caf\xe9\x85")
         << "in Windows-1252 the same bytes are characters (the euro sign, an ellipsis)";
     EXPECT_EQ(WithoutControls(std::string(100, '\x80'), 64), std::string(64, '\x80'));
+    // A control between the bytes of a character hid its UTF-8: once it is gone the text
+    // is read as UTF-8, so cleaning it again changes nothing.
+    const std::string hidden = "a" + kNextLine + "\xd3\x0e\xa4";
+    EXPECT_EQ(WithoutControls(hidden, 64), "a\xd3\xa4");
+    EXPECT_EQ(WithoutControls(WithoutControls(hidden, 64), 64), WithoutControls(hidden, 64));
 }
 
 TEST(GameTexts, ALongUnicodeNameReachesThePageJsonAndTheMonitorWhole) {

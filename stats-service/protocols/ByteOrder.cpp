@@ -22,14 +22,18 @@ bool LittleEndianReader::Skip(std::size_t count) {
     return true;
 }
 
-std::optional<std::string_view> LittleEndianReader::String() {
-    const auto end = data_.find('\0');
+std::optional<std::string_view> TakeNulEnded(std::string_view& data) {
+    const auto end = data.find('\0');
     if (end == std::string_view::npos) {
         return std::nullopt;
     }
-    const auto text = data_.substr(0, end);
-    data_.remove_prefix(end + 1);
+    const auto text = data.substr(0, end);
+    data.remove_prefix(end + 1);
     return text;
+}
+
+std::optional<std::string_view> LittleEndianReader::String() {
+    return TakeNulEnded(data_);
 }
 
 void PutLittleEndian(std::string& out, std::uint64_t value, int count) {

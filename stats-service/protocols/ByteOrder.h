@@ -9,6 +9,10 @@
 // big-endian (Mumble, RakNet).
 namespace lindrel::stats {
 
+// The NUL-ended string at the front of data, taken off it with its NUL; empty (and data
+// as it was) when no NUL ends it.
+std::optional<std::string_view> TakeNulEnded(std::string_view& data);
+
 // Every read past the end fails and reads nothing.
 class LittleEndianReader {
 public:

@@ -1,5 +1,6 @@
 #include "TeeworldsProtocol.h"
 
+#include "ByteOrder.h"
 #include "QueryDriver.h"
 #include "base/Text.h"
 
@@ -18,13 +19,9 @@ class Fields {
 public:
     explicit Fields(std::string_view data) : data_(data) {}
     bool Next(std::string_view& field) {
-        const auto end = data_.find('\0');
-        if (end == std::string_view::npos) {
-            return false;
-        }
-        field = data_.substr(0, end);
-        data_.remove_prefix(end + 1);
-        return true;
+        const auto taken = TakeNulEnded(data_);
+        field = taken.value_or(field);
+        return taken.has_value();
     }
 
 private:
@@ -118,15 +115,7 @@ void PutPackedInt(std::string& out, std::int32_t value) {
 class PackedReader {
 public:
     explicit PackedReader(std::string_view data) : data_(data) {}
-    std::optional<std::string_view> String() {
-        const auto end = data_.find('\0');
-        if (end == std::string_view::npos) {
-            return std::nullopt;
-        }
-        const auto text = data_.substr(0, end);
-        data_.remove_prefix(end + 1);
-        return text;
-    }
+    std::optional<std::string_view> String() { return TakeNulEnded(data_); }
     std::optional<std::int32_t> Int() {
         std::uint32_t bits = 0;
         bool negative = false;

@@ -8,13 +8,15 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format clang-tidy-14 clang libclang-rt-14-dev
   # libraries
   libcurl4-gnutls-dev libboost-dev libtomlplusplus-dev qt6-base-dev fonts-liberation
-  libxcb1-dev libssh2-1-dev libsqlite3-dev libssl-dev ca-certificates
+  libxcb1-dev libssh2-1-dev libsqlite3-dev libssl-dev libsodium-dev ca-certificates
   # tests and benchmarks
   libgtest-dev libbenchmark-dev valgrind
   # real peers the tests start: an OpenArena (ioquake3) game server, an X desktop
   # with a window manager and a tray, and the tools that drive and photograph it
   openarena-server xvfb openbox trayer xdotool x11-utils imagemagick perl python3
   python3-pyftpdlib
+  # minisign, which signs the updates the update tests serve
+  minisign
   # the other game families the service queries, and qstat, the reader it must agree with
   cube2-server ddnet-server openttd openttd-opengfx qstat teeworlds-server mumble-server
   # the Debian packages: built by CPack (dpkg-shlibdeps), checked by lintian,
@@ -32,9 +34,10 @@ for option in "$@"; do
     --bench) packages+=(wrk qstat bc python3) ;;
     # The Windows build: the MinGW-w64 cross compiler, Debian's qt6-base source (dpkg-dev
     # unpacks it) and GoogleTest's source, built for Windows; wine to run what they make,
-    # NSIS for the installer, zip for the archive.
+    # NSIS for the installer, zip for the archive; autoconf, automake and libtool make
+    # libsodium's configure script from Debian's source of it.
     --windows) packages+=(g++-mingw-w64-x86-64-posix dpkg-dev googletest wine64 wine nsis zip
-                          unzip file) ;;
+                          unzip file autoconf automake libtool make) ;;
     # The test peers from npm (tests/peers: Minecraft servers and GameDig), run by Node.js.
     # npm comes with Node.js where Node.js is not Debian's own.
     --peers) packages+=(nodejs)

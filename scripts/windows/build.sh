@@ -3,6 +3,8 @@
 # build-qt.sh makes (building it first when its cache is missing), and makes under dist/:
 #   lindrel-VERSION-windows-x64.zip  the program folder, to unpack and run anywhere;
 #   lindrel-VERSION-setup.exe        the installer (per user, NSIS).
+# The update key comes from LINDREL_UPDATE_PUBLIC_KEY in the environment (none: a build
+# that takes no update).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=scripts/windows/env.sh
@@ -12,6 +14,7 @@ cd "$lindrel_root"
 "$here/install-deps.sh"
 source "$here/env.sh" # again: on a new machine MinGW's runtime folder exists only now
 qt=$("$here/build-qt.sh" | tail -n 1)
+sodium=$(lindrel_sodium)
 version=$(sed -n 's/^project(lindrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 build=build/windows-release
@@ -19,7 +22,8 @@ build=build/windows-release
 # happen (its bug 105329).
 cmake -S . -B "$build" -G Ninja -Wno-dev \
   -DCMAKE_TOOLCHAIN_FILE="$lindrel_root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_FIND_ROOT_PATH="$qt" -DQT_HOST_PATH=/usr \
+  -DCMAKE_FIND_ROOT_PATH="$qt;$sodium" -DQT_HOST_PATH=/usr \
+  -DLINDREL_UPDATE_PUBLIC_KEY="${LINDREL_UPDATE_PUBLIC_KEY:-}" \
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DLINDREL_BUILD_TESTS=OFF -DLINDREL_WERROR=ON >/dev/null

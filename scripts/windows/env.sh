@@ -44,3 +44,60 @@ lindrel_gtest() {
   fi
   echo "$prefix"
 }
+
+# A Debian source package into folder DEST, through a private apt configuration whose
+# deb-src entries are the system's own deb entries (the same mirror, suites and
+# components), so that the system's lists stay as they are: lindrel_debian_source
+# PACKAGE VERSION DEST.
+lindrel_debian_source() {
+  local package=$1 version=$2 dest=$3 apt_dir options
+  apt_dir=$(mktemp -d)
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial" "$apt_dir/sources.list.d"
+  for file in /etc/apt/sources.list.d/*.sources; do
+    [ -e "$file" ] && sed 's/^Types:.*/Types: deb-src/' "$file" >"$apt_dir/sources.list.d/$(basename "$file")"
+  done
+  if [ -f /etc/apt/sources.list ]; then
+    sed -n 's/^deb[[:space:]]/deb-src /p' /etc/apt/sources.list >"$apt_dir/sources.list"
+  else
+    : >"$apt_dir/sources.list"
+  fi
+  options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
+           -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache::Archives=$apt_dir/archives"
+           -o "Dir::Cache::pkgcache=" -o "Dir::Cache::srcpkgcache=")
+  # A third-party source without source packages only warns; the package must come.
+  apt-get "${options[@]}" update -qq || echo "env.sh: some deb-src lists could not be fetched" >&2
+  rm -rf "$dest.fetch" && mkdir -p "$dest.fetch"
+  if ! (cd "$dest.fetch" && apt-get "${options[@]}" source -qq --only-source "$package=$version" >/dev/null); then
+    echo "env.sh: the source of $package $version could not be fetched from the system's apt sources" >&2
+    rm -rf "$apt_dir" "$dest.fetch"
+    return 1
+  fi
+  rm -rf "$dest"
+  mv "$(find "$dest.fetch" -mindepth 1 -maxdepth 1 -type d | head -n 1)" "$dest"
+  rm -rf "$apt_dir" "$dest.fetch"
+}
+
+# libsodium built for Windows (static) from Debian's own source of the version the Linux
+# build uses, once; prints its prefix, which CMAKE_FIND_ROOT_PATH then names.
+lindrel_sodium() {
+  local full version prefix work
+  full=$(dpkg-query -W -f='${Version}' libsodium-dev)
+  version=$(echo "$full" | sed 's/[-+].*//')
+  prefix=$lindrel_cache/libsodium-$version-mingw64
+  if [ ! -f "$prefix/.complete" ]; then
+    work=$lindrel_cache/libsodium-$version-work
+    lindrel_debian_source libsodium "$full" "$work" >&2
+    # Debian's source is upstream's git tree: its configure script is made here.
+    (cd "$work" && autoreconf -fi >"$work.configure.log" 2>&1 &&
+     ./configure --host=x86_64-w64-mingw32 --prefix="$prefix" --disable-shared \
+       --enable-static >>"$work.configure.log" 2>&1 &&
+     make -j"$(nproc)" >"$work.build.log" 2>&1 && make install >"$work.install.log" 2>&1) || {
+      echo "env.sh: building libsodium for Windows failed; the end of its log:" >&2
+      tail -n 20 "$(ls -t "$work".*.log | head -n 1)" >&2
+      return 1
+    }
+    rm -rf "$work"
+    touch "$prefix/.complete"
+  fi
+  echo "$prefix"
+}

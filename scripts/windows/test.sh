@@ -10,14 +10,15 @@ cd "$lindrel_root"
 
 "$here/install-deps.sh"
 source "$here/env.sh" # again: on a new machine MinGW's runtime folder exists only now
-echo "== Windows: GoogleTest for MinGW, the wine prefix"
+echo "== Windows: GoogleTest and libsodium for MinGW, the wine prefix"
 gtest=$(lindrel_gtest)
+sodium=$(lindrel_sodium)
 lindrel_wine_ready
 
 build=build/windows
 cmake -S . -B "$build" -G Ninja -Wno-dev \
   -DCMAKE_TOOLCHAIN_FILE="$lindrel_root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_FIND_ROOT_PATH="$gtest" -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON \
+  -DCMAKE_FIND_ROOT_PATH="$gtest;$sodium" -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$lindrel_wine" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLINDREL_WERROR=ON >/dev/null
 echo "== Windows: build"

@@ -3,6 +3,7 @@
 #include "core/DataFolder.h"
 #include "platform/Platform.h"
 #include "service/StatsBaseUrl.h"
+#include "update/UpdateKey.h"
 
 #include <QApplication>
 #include <filesystem>
@@ -18,5 +19,6 @@ int main(int argc, char** argv) {
     }
     lindrel::AppState state(lindrel::ChooseDataFolder(folder));
     state.StatsBaseURL = lindrel::kStatsBaseURL;
+    state.UpdatePublicKey = lindrel::kUpdatePublicKey;
     return lindrel::RunMonitor(state);
 }

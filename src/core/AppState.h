@@ -128,6 +128,9 @@ struct AppState {
     std::string appFolder;
     // Every service request is this text directly followed by its query.
     std::string StatsBaseURL;
+    // The key an update's files must be signed with, as minisign.pub's second line has it;
+    // empty in a build made without one, which takes no update.
+    std::string UpdatePublicKey;
     ServerTable ServerData;
     ServerTable DefaultServers;
     std::array<ServerStatusRecord, kSlotCount> ServerStatus{};

@@ -44,6 +44,9 @@ std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t 
 // once never interleave. False when the file cannot be opened or written.
 bool AppendToFile(const std::string& path, std::string_view bytes);
 
+// Deletes a file. True when it is gone afterwards (it was never there counts).
+bool RemoveFile(const std::string& path);
+
 // Whether this process can create files in a folder, tried for real (permission bits,
 // read-only mounts and the user all count).
 bool IsWritableFolder(const std::string& folder);

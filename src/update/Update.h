@@ -15,11 +15,16 @@ namespace lindrel {
 
 struct AppState;
 
-// Deletes "update.exe" and "newfile.dat" from the program's folder; failures are ignored.
+// Deletes "update.exe" and "newfile.dat" and their signatures from the program's folder;
+// failures are ignored.
 void RemoveUpdateFiles(const AppState& state);
 
 // Asks the service for a version other than this one ("f=2"), fetches its files over FTP
-// into the program's folder, and starts "update.exe" when it and "newfile.dat" are there.
+// into the program's folder, each with its minisign signature (FILE.minisig beside it),
+// and starts "update.exe" when it and "newfile.dat" are there. Nothing is started unless
+// every fetched file is signed by state.UpdatePublicKey with the trusted comment
+// "lindrel-update VERSION FILE": one that is not refuses the whole update ("Update
+// Refused: FILE: REASON") and every fetched file goes. Without a key nothing is fetched.
 // Returns true when the updater was started: the program must end at once. Failures are
 // logged as "CheckForUpdate_Error [...]" and the start goes on.
 bool CheckForUpdate(AppState& state, const std::function<void()>& pumpEvents);

@@ -3,6 +3,7 @@
 #include "service/AlertSink.h"
 #include "support/FtpServer.h"
 #include "support/LogLines.h"
+#include "support/Minisign.h"
 #include "support/ScopedEnv.h"
 #include "support/ScriptedService.h"
 #include "support/TempDir.h"
@@ -75,25 +76,54 @@ TEST(StartUp, AsksTheServiceInOrderAndFillsTheTables) {
     EXPECT_EQ(LogMessages(dir), std::vector<std::string>{"APPLICATION STARTED"});
 }
 
+// An update on offer, signed for version 9.9 with a key of its own.
+struct OfferedUpdate {
+    OfferedUpdate() {
+        std::filesystem::create_directory(ftp.root() / "pub");
+        test::WriteFile(ftp.root() / "pub" / "update.exe", "#!/bin/sh\ntouch updated\n");
+        test::WriteFile(ftp.root() / "pub" / "newfile.dat", "data");
+        for (const char* name : {"update.exe", "newfile.dat"}) {
+            key.Sign(ftp.root() / "pub" / name, std::string("lindrel-update 9.9 ") + name);
+        }
+        service.Answer("f=2", "9.9\n127.0.0.1," + ftp.user() + "," + ftp.password() + "," +
+                                  std::to_string(ftp.port()) +
+                                  "\npub,update.exe\npub,newfile.dat\n");
+    }
+    test::FtpServer ftp;
+    test::MinisignKey key;
+    test::ScriptedService service;
+};
+
 TEST(StartUp, AnInstalledUpdateEndsTheStartAtOnce) {
     test::TempDir dir;
-    test::FtpServer ftp;
-    std::filesystem::create_directory(ftp.root() / "pub");
-    test::WriteFile(ftp.root() / "pub" / "update.exe", "#!/bin/sh\ntouch updated\n");
-    test::WriteFile(ftp.root() / "pub" / "newfile.dat", "data");
+    OfferedUpdate offer;
     test::WriteFile(dir / "newfile.dat", "left from the last update");
-    test::ScriptedService service;
-    service.Answer("f=2", "9.9\n127.0.0.1," + ftp.user() + "," + ftp.password() + "," +
-                              std::to_string(ftp.port()) + "\npub,update.exe\npub,newfile.dat\n");
     AppState state(dir.str());
-    state.StatsBaseURL = service.BaseUrl();
+    state.StatsBaseURL = offer.service.BaseUrl();
+    state.UpdatePublicKey = offer.key.publicKey();
     CountingSink sink;
     EXPECT_FALSE(RunStartUpSequence(state, sink));
-    EXPECT_EQ(service.Queries(), std::vector<std::string>{"f=2"});
+    EXPECT_EQ(offer.service.Queries(), std::vector<std::string>{"f=2"});
     EXPECT_EQ(test::ReadFile(dir / "newfile.dat"), "data");
     const auto log = LogMessages(dir);
     EXPECT_EQ(log.front(), "APPLICATION STARTED");
     EXPECT_EQ(std::count(log.begin(), log.end(), "APPLICATION ENDED"), 0);
+}
+
+// An update signed with another key than the build's is refused, and the start goes on
+// to the directory and the status as when no update is on offer.
+TEST(StartUp, ARefusedUpdateLetsTheStartGoOn) {
+    test::TempDir dir;
+    OfferedUpdate offer;
+    const test::MinisignKey buildKey;
+    AppState state(dir.str());
+    state.StatsBaseURL = offer.service.BaseUrl();
+    state.UpdatePublicKey = buildKey.publicKey();
+    CountingSink sink;
+    EXPECT_TRUE(RunStartUpSequence(state, sink));
+    EXPECT_EQ(offer.service.Queries().size(), 4u);
+    EXPECT_FALSE(std::filesystem::exists(dir / "update.exe"));
+    EXPECT_EQ(LogMessages(dir)[4], "Update Refused: update.exe: signed by another key");
 }
 
 // X11 is asked for when there is an X display and the user chose no platform.

@@ -3,7 +3,9 @@
 #include "core/AppState.h"
 #include "support/FtpServer.h"
 #include "support/LogLines.h"
+#include "support/Minisign.h"
 #include "support/ScriptedService.h"
+#include "update/Signature.h"
 
 #include <chrono>
 #include <filesystem>
@@ -24,6 +26,15 @@ protected:
         test::WriteFile(ftp.root() / "pub" / "update.exe",
                         "#!/bin/sh\n{ pwd; echo \"$#\"; } > ran.part && mv ran.part ran.txt\n");
         test::WriteFile(ftp.root() / "pub" / "newfile.dat", "new data");
+        state.UpdatePublicKey = key.publicKey();
+        SignServed("update.exe");
+        SignServed("newfile.dat");
+    }
+    std::filesystem::path Served(const std::string& name) const {
+        return ftp.root() / "pub" / name;
+    }
+    void SignServed(const std::string& name, const std::string& comment = {}) const {
+        key.Sign(Served(name), comment.empty() ? "lindrel-update 9.9 " + name : comment);
     }
     std::string Account() const {
         return "127.0.0.1," + ftp.user() + "," + ftp.password() + "," + std::to_string(ftp.port());
@@ -36,6 +47,7 @@ protected:
     test::TempDir dir;
     test::ScriptedService service;
     test::FtpServer ftp;
+    test::MinisignKey key;
     AppState state{dir.str()};
     int pumps = 0;
 };
@@ -61,6 +73,7 @@ TEST_F(UpdateTest, OneFileMissingStartsNothing) {
 
     RemoveUpdateFiles(state);
     EXPECT_FALSE(std::filesystem::exists(dir / "update.exe"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "update.exe.minisig"));
 }
 
 // The FTP server goes away in the middle of the updater's transfer, after the data file
@@ -71,6 +84,8 @@ TEST(UpdateBrokenOff, ServerGoneMidTransferStartsNothing) {
     test::FtpServer ftp("lindrel", "secret", 64 * 1024);
     std::filesystem::create_directory(ftp.root() / "pub");
     test::WriteFile(ftp.root() / "pub" / "newfile.dat", "new data");
+    const test::MinisignKey key;
+    key.Sign(ftp.root() / "pub" / "newfile.dat", "lindrel-update 9.9 newfile.dat");
     // Any start of it would run, so a half that ran would show; the padding makes its
     // transfer last seconds.
     test::WriteFile(ftp.root() / "pub" / "update.exe",
@@ -79,6 +94,7 @@ TEST(UpdateBrokenOff, ServerGoneMidTransferStartsNothing) {
                               "\npub,newfile.dat\npub,update.exe\n");
     AppState state(dir.str());
     state.StatsBaseURL = service.BaseUrl();
+    state.UpdatePublicKey = key.publicKey();
 
     std::thread dropper([&] {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);

@@ -161,6 +161,10 @@ bool AppendToFile(const std::string& path, std::string_view bytes) {
     return closed && written == static_cast<ssize_t>(bytes.size());
 }
 
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
 bool IsWritableFolder(const std::string& folder) {
     std::string probe;
     const int fd = CreateTemporary(folder + "/.lindrel-write-test", probe);

@@ -177,6 +177,10 @@ bool AppendToFile(const std::string& path, std::string_view bytes) {
     return file.Close() && ok && written == bytes.size();
 }
 
+bool RemoveFile(const std::string& path) {
+    return ::DeleteFileW(win32::Widen(path).c_str()) != FALSE || IsMissing(::GetLastError());
+}
+
 bool IsWritableFolder(const std::string& folder) {
     std::string probe;
     Handle file(CreateTemporary(folder + "\\.lindrel-write-test", probe,

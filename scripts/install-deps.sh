@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libbenchmark-dev valgrind
   # real peers the tests start: an OpenArena (ioquake3) game server, an X desktop
   # with a window manager and a tray, and the tools that drive and photograph it
-  openarena-server xvfb openbox trayer xdotool x11-utils imagemagick perl python3
+  openarena-server xvfb openbox trayer xdotool wmctrl x11-utils imagemagick perl python3
   python3-pyftpdlib
   # minisign, which signs the updates the update tests serve
   minisign

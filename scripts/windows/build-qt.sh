@@ -25,20 +25,9 @@ work=$cache/qt6-$version-work
 mkdir -p "$work"
 cd "$work"
 
-# Debian's source, fetched through a private apt configuration that adds the deb-src entry,
-# so the system's own lists stay as they are.
+# Debian's source, through the system's own apt sources (env.sh).
 if [ ! -d source ]; then
-  apt_dir=$work/apt
-  mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial"
-  echo "deb-src http://deb.debian.org/debian bookworm main" >"$apt_dir/sources.list"
-  apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=-"
-               -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache::Archives=$apt_dir/archives"
-               -o "Dir::Cache::pkgcache=" -o "Dir::Cache::srcpkgcache=")
-  apt-get "${apt_options[@]}" update -qq
-  rm -rf fetch && mkdir fetch
-  (cd fetch && apt-get "${apt_options[@]}" source -qq --only-source "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev)")
-  mv "$(find fetch -mindepth 1 -maxdepth 1 -type d | head -n 1)" source
-  rm -rf fetch
+  lindrel_debian_source qt6-base "$(dpkg-query -W -f='${Version}' qt6-base-dev)" "$work/source"
 fi
 
 started=$(date +%s)

@@ -126,6 +126,13 @@ std::optional<ScreenSize> FullScreenSize();
 // them); empty to leave the choice to the toolkit (on Windows there is one).
 std::string PreferredWindowSystem();
 
+// Whether the user is in a program that fills the screen (a game, a presentation), where
+// a notice would take it out of full screen or be lost under it: on X11 the active
+// window's _NET_WM_STATE holds _NET_WM_STATE_FULLSCREEN; on Windows the shell's
+// notification state is busy, Direct3D full screen, presentation mode or quiet time.
+// False where the system cannot tell.
+bool UserIsInFullScreen();
+
 // --- Clock and locale --------------------------------------------------------------
 
 // The local time now, from one clock reading.

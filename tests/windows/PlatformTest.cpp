@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/DataFolder.h"
 #include "core/Log.h"
+#include "platform/win32/NoticeState.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
@@ -149,6 +150,21 @@ TEST(Win32Screen, TheFullScreenSizeIsTheSystemsOwn) {
     ASSERT_TRUE(size);
     EXPECT_GT(size->width, 0);
     EXPECT_GT(size->height, 0);
+}
+
+// The shell's notification states that hold a notice back, and those that let it show.
+// wine answers "accepts notifications" whatever runs, so the call itself only must not
+// hold one.
+TEST(Win32Screen, NoticesWaitForAFullScreenProgram) {
+    const std::vector<int> waits = {2, 3, 4, 6};    // busy, Direct3D, presentation, quiet time
+    const std::vector<int> shows = {1, 5, 7, 0, 8}; // not present, accepts, app, unknown
+    for (const int state : waits) {
+        EXPECT_TRUE(platform::win32::NoticesWait(state)) << state;
+    }
+    for (const int state : shows) {
+        EXPECT_FALSE(platform::win32::NoticesWait(state)) << state;
+    }
+    EXPECT_FALSE(platform::UserIsInFullScreen());
 }
 
 } // namespace

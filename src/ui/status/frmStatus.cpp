@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/Log.h"
+#include "platform/Platform.h"
 #include "service/StatusPoll.h"
 #include "ui/status/StatusActions.h"
 #include "ui/status/Tray.h"
@@ -107,6 +108,9 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
 
     timer1_.setInterval(kPollIntervalMs);
     connect(&timer1_, &QTimer::timeout, this, &frmStatus::Timer1_Timer);
+    userIsInFullScreen = [] { return platform::UserIsInFullScreen(); };
+    heldCheck_.setInterval(kHeldAlertsCheckMs);
+    connect(&heldCheck_, &QTimer::timeout, this, &frmStatus::ReleaseHeldAlerts);
 }
 
 frmStatus::~frmStatus() {
@@ -139,11 +143,52 @@ void frmStatus::EnsureTrayShown() {
 
 void frmStatus::SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage,
                              int /*MyIcon*/) {
+    if (userIsInFullScreen()) {
+        held_.Hold(MyTip, MyMessage);
+        heldCheck_.start();
+        return;
+    }
+    ShowAlert(MyTip, MyMessage);
+}
+
+void frmStatus::ShowAlert(const std::string& title, const std::string& message) {
     if (!alert_) {
         alert_ = new frmAlert(screen_);
+        // Each alert shows for its own time: the next released one follows it.
+        connect(alert_, &QObject::destroyed, this, [this] { ShowNextReleasedAlert(); });
     }
-    alert_->LoadMe(FromGameText(MyMessage), FromGameText(MyTip));
+    alert_->LoadMe(FromGameText(message), FromGameText(title));
     ShowWindowNoActivate(*alert_);
+}
+
+void frmStatus::ReleaseHeldAlerts() {
+    if (userIsInFullScreen()) {
+        return;
+    }
+    heldCheck_.stop();
+    for (HeldAlert& alert : held_.Release()) {
+        released_.push_back(std::move(alert));
+    }
+    if (!alert_) {
+        ShowNextReleasedAlert();
+    }
+}
+
+void frmStatus::ShowNextReleasedAlert() {
+    if (released_.empty()) {
+        return;
+    }
+    if (userIsInFullScreen()) { // back in the game before they were all shown
+        for (const HeldAlert& alert : released_) {
+            held_.Hold(alert.title, alert.message);
+        }
+        released_.clear();
+        heldCheck_.start();
+        return;
+    }
+    const HeldAlert next = std::move(released_.front());
+    released_.pop_front();
+    ShowAlert(next.title, next.message);
 }
 
 void frmStatus::LoadServerData(int lngServerID) {

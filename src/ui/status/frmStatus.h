@@ -1,6 +1,7 @@
 #pragma once
 
 #include "service/AlertSink.h"
+#include "service/HeldAlerts.h"
 #include "skin/Region.h"
 #include "ui/status/frmAlert.h"
 #include "ui/status/frmMenu.h"
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -31,6 +33,8 @@ class HitArea;
 
 // The status poll's period.
 inline constexpr int kPollIntervalMs = 15000;
+// How often held alerts look whether the user left full screen.
+inline constexpr int kHeldAlertsCheckMs = 1000;
 
 // The main window: five status rows on a skin-shaped, borderless window, the tray icon,
 // the polling timer and the alert pop-up.
@@ -45,6 +49,8 @@ public:
     void Load();
     bool loaded() const { return loaded_; }
 
+    // Shows the alert, or, while the user is in a full-screen program, holds it until they
+    // leave it (checked every second); the held ones then show one after the other.
     void SendPopUpMsg(const std::string& MyTip, const std::string& MyMessage, int MyIcon) override;
     void ReEnable() override;
     void RefreshRow(int slot) override;
@@ -68,6 +74,9 @@ public:
     frmAlert* Alert() const { return alert_; }
     frmMenu& Menu() { return menu_; }
     QTimer& Timer1() { return timer1_; }
+    QTimer& HeldAlertsCheck() { return heldCheck_; }
+    // Replaceable by tests: whether the user is in a full-screen program now.
+    std::function<bool()> userIsInFullScreen;
     QSystemTrayIcon& TrayIcon() { return tray_; }
     const Region& WindowRegion() const { return region_; }
 
@@ -82,6 +91,9 @@ protected:
 private:
     void PopUpTrayMenu();
     void EnsureTrayShown();
+    void ShowAlert(const std::string& title, const std::string& message);
+    void ReleaseHeldAlerts();
+    void ShowNextReleasedAlert();
 
     AppState& state_;
     StatusActions& actions_;
@@ -96,6 +108,9 @@ private:
     frmMenu menu_;
     QSystemTrayIcon tray_;
     QTimer timer1_;
+    HeldAlerts held_;
+    std::deque<HeldAlert> released_;
+    QTimer heldCheck_;
     bool loaded_ = false;
 };
 

@@ -215,5 +215,29 @@ TEST_F(StatusWindowTest, TimerTickPollsAndRefreshes) {
     EXPECT_TRUE(window->Timer1().isActive());
 }
 
+// In a full-screen program the poll goes on (rows, tray tip) but its alerts wait; once
+// the user leaves, each kind shows with every server's newest news, one after the other.
+TEST_F(StatusWindowTest, AlertsWaitForTheUserToLeaveFullScreen) {
+    bool fullScreen = true;
+    window->userIsInFullScreen = [&fullScreen] { return fullScreen; };
+    window->Load();
+    service.QueueStatus("7|Zero|DOWN|0%2F16|0|10|x|0||0\n");
+    window->Timer1_Timer();
+    service.QueueStatus("7|Zero|q3dm17|3%2F16|48|10|x|0||0\n4|One|DOWN|0%2F8|0|10|x|0||0\n");
+    window->Timer1_Timer();
+    EXPECT_EQ(Row(0), "Zero|q3dm17|3/16|48");
+    EXPECT_EQ(window->Alert(), nullptr);
+    EXPECT_TRUE(window->HeldAlertsCheck().isActive());
+
+    QTest::qWait(kHeldAlertsCheckMs + 500); // a check while still in full screen
+    EXPECT_EQ(window->Alert(), nullptr);
+    fullScreen = false;
+    QTest::qWait(kHeldAlertsCheckMs + 500);
+    ASSERT_NE(window->Alert(), nullptr);
+    EXPECT_EQ(window->Alert()->Title(), "Server Down");
+    EXPECT_EQ(window->Alert()->Message(), "Zero is online\nOne is Down\n");
+    EXPECT_FALSE(window->HeldAlertsCheck().isActive());
+}
+
 } // namespace
 } // namespace lindrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -46,6 +47,34 @@ bool AppendToFile(const std::string& path, std::string_view bytes);
 
 // Deletes a file. True when it is gone afterwards (it was never there counts).
 bool RemoveFile(const std::string& path);
+
+// Renames a file, replacing what is at the new path. False when it stays where it was.
+bool RenameFile(const std::string& from, const std::string& to);
+
+// A file opened through the system's own calls, closed when it goes.
+class LocalFile {
+public:
+    // For reading; or for writing, created or emptied. Empty when it cannot be opened.
+    static std::optional<LocalFile> OpenToRead(const std::string& path);
+    static std::optional<LocalFile> OpenToWrite(const std::string& path);
+    LocalFile(LocalFile&& other) noexcept;
+    LocalFile& operator=(LocalFile&&) = delete;
+    LocalFile(const LocalFile&) = delete;
+    LocalFile& operator=(const LocalFile&) = delete;
+    ~LocalFile();
+
+    // Writes all of data; false when the system takes less.
+    bool Write(const char* data, std::size_t size);
+    // Up to size bytes; 0 at the end or on a failure.
+    std::size_t Read(char* buffer, std::size_t size);
+    // False when what was written could not be kept.
+    bool Close();
+
+private:
+    explicit LocalFile(std::intptr_t handle) : handle_(handle) {}
+    std::intptr_t handle_; // the system's descriptor or handle; kClosed once closed
+    static constexpr std::intptr_t kClosed = -1;
+};
 
 // Whether this process can create files in a folder, tried for real (permission bits,
 // read-only mounts and the user all count).

@@ -1,18 +1,14 @@
 #pragma once
 
-#include <chrono>
-#include <cstddef>
+#include "platform/Internet.h"
+
 #include <string>
 
 namespace lindrel {
 
-// Bounds of one fetch. The defaults keep a silent or endless service from freezing the
-// window thread, which every fetch blocks.
-struct FetchLimits {
-    std::chrono::milliseconds connectTimeout{10'000};
-    std::chrono::milliseconds totalTimeout{30'000};
-    std::size_t maxBodyBytes = 1 << 20;
-};
+// Bounds of one fetch (the platform's, whose defaults keep a silent or endless service
+// from freezing the window thread, which every fetch blocks).
+using FetchLimits = platform::HttpLimits;
 
 // GETs a URL over a direct connection (the proxy settings of the environment and of the
 // system are ignored) and returns the body with every NUL byte removed. The HTTP status is not

@@ -1,22 +1,21 @@
 #pragma once
 
+#include "platform/Internet.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <functional>
-#include <memory>
 #include <string>
 
 namespace lindrel {
 
 struct AppState;
 
-// A small FTP client on the system's internet library: WinINet on Windows, libcurl
-// elsewhere (one implementation of this class in update/wininet, one in update/curl; the
-// same tests hold for both). One object keeps one control connection open between its
-// operations. Errors are values: an operation returns false (or -1 and -2 for a size)
-// and leaves a readable reason in GetLastErrorMessage, "<operation> error code: <the
-// library's code> Message: <its text>", or the server's own answer when it refused;
-// nothing here throws.
+// A small FTP client on the platform's FTP connection (WinINet on Windows, libcurl
+// elsewhere; the same tests hold for both). One object keeps one control connection open
+// between its operations; every local file goes through the platform's file calls. Errors are
+// values: an operation returns false (or -1 and -2 for a size) and leaves a readable reason in
+// GetLastErrorMessage, "<operation> error code: <the library's code> Message: <its text>", or the
+// server's own answer when it refused; nothing here throws.
 class clsFTP {
 public:
     explicit clsFTP(const AppState& state);
@@ -60,20 +59,11 @@ public:
     static constexpr int kDefaultPort = 21;
 
 private:
-    // What the internet library holds for the object: its handles, the open connection.
-    struct Session;
-    // The chunked transfers' own part, per library: the remote file's bytes, 255 at a
-    // time, into out (expected of them; a write failure names path), and in's bytes to
-    // the remote file. pumpEvents runs after each chunk.
-    bool ReceiveChunks(const std::string& sRemote, std::FILE* out, std::size_t expected,
-                       const std::string& path);
-    bool SendChunks(const std::string& sRemote, std::FILE* in);
-    // Connects and logs in, per library, to a port the caller checked (21 for 0 or less).
-    bool Connect(const std::string& sServer, const std::string& sUser, const std::string& sPassword,
-                 int port);
+    // The operation's failure as GetLastErrorMessage tells it.
+    bool Failed(const char* operation, const platform::InternetError& error);
 
     const AppState& state_;
-    std::unique_ptr<Session> session_;
+    platform::FtpConnection connection_;
     bool ascii_ = true;
     bool passive_ = false;
     std::string sLastError_;

@@ -63,6 +63,18 @@ TEST_F(UpdateTest, FetchesBothFilesAndStartsTheUpdater) {
     EXPECT_GT(pumps, 4);
 }
 
+// A program folder named in other scripts than Latin (as a user's folder may be).
+TEST_F(UpdateTest, UpdatesAProgramFolderOfAnyName) {
+    const auto folder = dir.path() / "J\u00fcrgen" / "\u0421\u0435\u0440\u0432\u0435\u0440";
+    std::filesystem::create_directories(folder);
+    state.appFolder = folder.string();
+    service.Answer("f=2", "9.9\n" + Account() + "\npub,update.exe\npub,newfile.dat\n");
+    EXPECT_TRUE(Check());
+    EXPECT_EQ(test::ReadFile(folder / "newfile.dat"), "new data");
+    EXPECT_EQ(test::WaitForFile(folder / "ran.txt"), state.appFolder + "\n0\n");
+    EXPECT_EQ(LogMessages(folder).back(), "DownloadFile: pub|newfile.dat");
+}
+
 TEST_F(UpdateTest, OneFileMissingStartsNothing) {
     service.Answer("f=2", "9.9\n" + Account() + "\npub,update.exe\npub,gone.dat\n");
     EXPECT_FALSE(Check());

@@ -215,4 +215,52 @@ bool IsProgram(const std::string& path) {
     return ::access(path.c_str(), X_OK) == 0;
 }
 
+bool RenameFile(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::optional<LocalFile> LocalFile::OpenToRead(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return fd < 0 ? std::nullopt : std::optional<LocalFile>(LocalFile(fd));
+}
+
+std::optional<LocalFile> LocalFile::OpenToWrite(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return fd < 0 ? std::nullopt : std::optional<LocalFile>(LocalFile(fd));
+}
+
+LocalFile::LocalFile(LocalFile&& other) noexcept : handle_(other.handle_) {
+    other.handle_ = kClosed;
+}
+
+LocalFile::~LocalFile() {
+    Close();
+}
+
+bool LocalFile::Write(const char* data, std::size_t size) {
+    return handle_ != kClosed && WriteAll(static_cast<int>(handle_), std::string_view(data, size));
+}
+
+std::size_t LocalFile::Read(char* buffer, std::size_t size) {
+    while (handle_ != kClosed) {
+        const ssize_t got = ::read(static_cast<int>(handle_), buffer, size);
+        if (got >= 0) {
+            return static_cast<std::size_t>(got);
+        }
+        if (errno != EINTR) {
+            break;
+        }
+    }
+    return 0;
+}
+
+bool LocalFile::Close() {
+    if (handle_ == kClosed) {
+        return true;
+    }
+    const bool closed = ::close(static_cast<int>(handle_)) == 0;
+    handle_ = kClosed;
+    return closed;
+}
+
 } // namespace lindrel::platform

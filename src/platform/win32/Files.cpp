@@ -229,4 +229,59 @@ bool IsProgram(const std::string& path) {
     return extension == ".exe" || extension == ".com";
 }
 
+bool RenameFile(const std::string& from, const std::string& to) {
+    return ::MoveFileExW(win32::Widen(from).c_str(), win32::Widen(to).c_str(),
+                         MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+std::optional<LocalFile> LocalFile::OpenToRead(const std::string& path) {
+    const HANDLE file = ::CreateFileW(win32::Widen(path).c_str(), GENERIC_READ, kShareAll, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    return LocalFile(reinterpret_cast<std::intptr_t>(file));
+}
+
+std::optional<LocalFile> LocalFile::OpenToWrite(const std::string& path) {
+    const HANDLE file = ::CreateFileW(win32::Widen(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    return LocalFile(reinterpret_cast<std::intptr_t>(file));
+}
+
+LocalFile::LocalFile(LocalFile&& other) noexcept : handle_(other.handle_) {
+    other.handle_ = kClosed;
+}
+
+LocalFile::~LocalFile() {
+    Close();
+}
+
+bool LocalFile::Write(const char* data, std::size_t size) {
+    return handle_ != kClosed &&
+           WriteAll(reinterpret_cast<HANDLE>(handle_), std::string_view(data, size));
+}
+
+std::size_t LocalFile::Read(char* buffer, std::size_t size) {
+    DWORD got = 0;
+    if (handle_ == kClosed || ::ReadFile(reinterpret_cast<HANDLE>(handle_), buffer,
+                                         static_cast<DWORD>(std::min<std::size_t>(size, 1 << 30)),
+                                         &got, nullptr) == FALSE) {
+        return 0;
+    }
+    return got;
+}
+
+bool LocalFile::Close() {
+    if (handle_ == kClosed) {
+        return true;
+    }
+    const bool closed = ::CloseHandle(reinterpret_cast<HANDLE>(handle_)) != FALSE;
+    handle_ = kClosed;
+    return closed;
+}
+
 } // namespace lindrel::platform

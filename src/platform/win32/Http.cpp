@@ -1,6 +1,5 @@
-#include "service/HttpFetch.h"
-
-#include "base/Version.h"
+#include "platform/Internet.h"
+#include "platform/win32/Wide.h"
 
 #include <algorithm>
 #include <optional>
@@ -8,7 +7,7 @@
 // After windows.h, which it builds on.
 #include <wininet.h>
 
-namespace lindrel {
+namespace lindrel::platform {
 
 namespace {
 
@@ -41,53 +40,54 @@ bool SetTimeout(HINTERNET session, DWORD option, DWORD milliseconds) {
 
 // The parts of an http or https URL; empty when it is not one.
 struct UrlParts {
-    std::string host;
+    std::wstring host;
     INTERNET_PORT port = 0;
-    std::string target; // path and query
+    std::wstring target; // path and query
     bool secure = false;
 };
 
 std::optional<UrlParts> CrackUrl(const std::string& url) {
-    char host[256] = {};
-    char path[2048] = {};
-    char extra[2048] = {};
-    URL_COMPONENTSA parts{};
+    const std::wstring wide = win32::Widen(url);
+    wchar_t host[256] = {};
+    wchar_t path[2048] = {};
+    wchar_t extra[2048] = {};
+    URL_COMPONENTSW parts{};
     parts.dwStructSize = sizeof parts;
     parts.lpszHostName = host;
-    parts.dwHostNameLength = sizeof host;
+    parts.dwHostNameLength = 256;
     parts.lpszUrlPath = path;
-    parts.dwUrlPathLength = sizeof path;
+    parts.dwUrlPathLength = 2048;
     parts.lpszExtraInfo = extra;
-    parts.dwExtraInfoLength = sizeof extra;
-    if (url.empty() ||
-        ::InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) == FALSE ||
+    parts.dwExtraInfoLength = 2048;
+    if (wide.empty() ||
+        ::InternetCrackUrlW(wide.c_str(), static_cast<DWORD>(wide.size()), 0, &parts) == FALSE ||
         (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) ||
-        host[0] == '\0') {
+        host[0] == L'\0') {
         return std::nullopt;
     }
     UrlParts cracked{host, parts.nPort, path, parts.nScheme == INTERNET_SCHEME_HTTPS};
     cracked.target.append(extra, parts.dwExtraInfoLength);
     if (cracked.target.empty()) {
-        cracked.target.push_back('/');
+        cracked.target.push_back(L'/');
     }
     return cracked;
 }
 
 } // namespace
 
-std::string GetURL(const std::string& url, const FetchLimits& limits) {
+std::string HttpGet(const std::string& url, const std::string& userAgent,
+                    const HttpLimits& limits) {
     const auto parts = CrackUrl(url);
     if (!parts) {
         return {};
     }
-    const std::string agent = std::string("Lindrel/") + kVersion;
     // A direct connection: the system's proxy settings are not used.
-    const InternetHandle session(
-        ::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    const InternetHandle session(::InternetOpenW(win32::Widen(userAgent).c_str(),
+                                                 INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (session.get() == nullptr) {
         return {};
     }
-    const InternetHandle connection(::InternetConnectA(session.get(), parts->host.c_str(),
+    const InternetHandle connection(::InternetConnectW(session.get(), parts->host.c_str(),
                                                        parts->port, nullptr, nullptr,
                                                        INTERNET_SERVICE_HTTP, 0, 0));
     if (connection.get() == nullptr) {
@@ -96,7 +96,7 @@ std::string GetURL(const std::string& url, const FetchLimits& limits) {
     const DWORD flags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD |
                         INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI |
                         (parts->secure ? INTERNET_FLAG_SECURE : 0);
-    const InternetHandle request(::HttpOpenRequestA(connection.get(), "GET", parts->target.c_str(),
+    const InternetHandle request(::HttpOpenRequestW(connection.get(), L"GET", parts->target.c_str(),
                                                     nullptr, nullptr, nullptr, flags, 0));
     if (request.get() == nullptr) {
         return {};
@@ -111,7 +111,7 @@ std::string GetURL(const std::string& url, const FetchLimits& limits) {
         return {};
     }
     const auto deadline = std::chrono::steady_clock::now() + limits.totalTimeout;
-    if (::HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0) == FALSE) {
+    if (::HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0) == FALSE) {
         return {};
     }
     // Whatever the outcome, the bytes that arrived are the reply: a transfer that broke
@@ -127,8 +127,7 @@ std::string GetURL(const std::string& url, const FetchLimits& limits) {
         }
         body.append(piece, got);
     }
-    std::erase(body, '\0');
     return body;
 }
 
-} // namespace lindrel
+} // namespace lindrel::platform

@@ -1,9 +1,9 @@
-#include "service/curl/CurlGlobal.h"
+#include "platform/posix/CurlGlobal.h"
 
 #include <curl/curl.h>
 #include <libssh2.h>
 
-namespace lindrel {
+namespace lindrel::platform {
 
 bool EnsureCurlReady() {
     static const bool ready = [] {
@@ -17,4 +17,4 @@ bool EnsureCurlReady() {
     return ready;
 }
 
-} // namespace lindrel
+} // namespace lindrel::platform

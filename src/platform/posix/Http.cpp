@@ -1,13 +1,11 @@
-#include "service/HttpFetch.h"
-
-#include "base/Version.h"
-#include "service/curl/CurlGlobal.h"
+#include "platform/Internet.h"
+#include "platform/posix/CurlGlobal.h"
 
 #include <algorithm>
 #include <curl/curl.h>
 #include <memory>
 
-namespace lindrel {
+namespace lindrel::platform {
 
 namespace {
 
@@ -30,19 +28,14 @@ std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* us
     return offered <= room ? offered : 0;
 }
 
-// Made once: every poll sends it.
-const std::string& UserAgent() {
-    static const std::string agent = std::string("Lindrel/") + kVersion;
-    return agent;
-}
-
 template <typename Value> bool Set(CURL* handle, CURLoption option, Value value) {
     return curl_easy_setopt(handle, option, value) == CURLE_OK;
 }
 
 } // namespace
 
-std::string GetURL(const std::string& url, const FetchLimits& limits) {
+std::string HttpGet(const std::string& url, const std::string& userAgent,
+                    const HttpLimits& limits) {
     if (!EnsureCurlReady()) {
         return {};
     }
@@ -54,7 +47,7 @@ std::string GetURL(const std::string& url, const FetchLimits& limits) {
     Body body;
     body.limit = limits.maxBodyBytes;
     const bool configured =
-        Set(curl, CURLOPT_URL, url.c_str()) && Set(curl, CURLOPT_USERAGENT, UserAgent().c_str()) &&
+        Set(curl, CURLOPT_URL, url.c_str()) && Set(curl, CURLOPT_USERAGENT, userAgent.c_str()) &&
         Set(curl, CURLOPT_PROXY, "") && Set(curl, CURLOPT_NOPROXY, "*") &&
         Set(curl, CURLOPT_PROTOCOLS_STR, "http,https") &&
         Set(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") &&
@@ -69,8 +62,7 @@ std::string GetURL(const std::string& url, const FetchLimits& limits) {
     // Whatever the outcome, the bytes that arrived are the reply: a transfer that broke
     // off or was cut at the size limit still gives its first part.
     static_cast<void>(curl_easy_perform(curl));
-    std::erase(body.bytes, '\0');
     return std::move(body.bytes);
 }
 
-} // namespace lindrel
+} // namespace lindrel::platform

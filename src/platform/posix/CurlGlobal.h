@@ -1,9 +1,9 @@
 #pragma once
 
-namespace lindrel {
+namespace lindrel::platform {
 
 // Initialises libcurl once for the process, before its first handle; false when it
-// cannot be. Every user of libcurl in the program calls it first.
+// cannot be. Every use of libcurl here calls it first.
 bool EnsureCurlReady();
 
-} // namespace lindrel
+} // namespace lindrel::platform

@@ -9,7 +9,7 @@ set(LINDREL_LAYERS
   lindrel_ui_config     src/ui/config       6
   lindrel_ui_status     src/ui/status       6
   lindrel_update        src/update          5
-  lindrel_ui_widgets    src/ui/widgets      4
+  lindrel_ui_widgets    src/ui/widgets      5
   lindrel_launcher      src/launcher        4
   lindrel_service       src/service         4
   lindrel_skin          src/skin            4

@@ -8,13 +8,15 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format clang-tidy-14 clang libclang-rt-14-dev
   # libraries
   libcurl4-gnutls-dev libboost-dev libtomlplusplus-dev qt6-base-dev fonts-liberation
-  libxcb1-dev libssh2-1-dev libsqlite3-dev libssl-dev libsodium-dev ca-certificates
+  libxcb1-dev libxcb-shape0-dev libssh2-1-dev libsqlite3-dev libssl-dev libsodium-dev ca-certificates
   # tests and benchmarks
   libgtest-dev libbenchmark-dev valgrind
   # real peers the tests start: an OpenArena (ioquake3) game server, an X desktop
   # with a window manager and a tray, and the tools that drive and photograph it
   openarena-server xvfb openbox trayer xdotool wmctrl x11-utils imagemagick perl python3
   python3-pyftpdlib
+  # the status window's shape and pixels read from the X server at every scale
+  python3-xlib python3-pil
   # minisign, which signs the updates the update tests serve
   minisign
   # the other game families the service queries, and qstat, the reader it must agree with

@@ -150,6 +150,20 @@ struct ScreenSize {
 // it (Windows); empty where the system leaves it to the window toolkit.
 std::optional<ScreenSize> FullScreenSize();
 
+// A rectangle of a window's device pixels.
+struct PixelRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+// Shapes a top-level window to the union of these rectangles of its own device pixels,
+// so that a shape scanned from a skin drawn at the screen's density follows its painted
+// edge to the pixel (the toolkit's masks are in its logical pixels, which a scaled
+// screen blows up). window is the system's: an X11 window id, a Windows HWND. False where
+// the system cannot shape it; the window is then left as it was.
+bool ShapeWindow(std::uintptr_t window, const std::vector<PixelRect>& rects);
+
 // The window system the toolkit is to use when the user chose none: X11 ("xcb") where an
 // X display is there, so that the windows can place themselves (Wayland does not let
 // them); empty to leave the choice to the toolkit (on Windows there is one).

@@ -1,7 +1,11 @@
 #include "skin/Region.h"
 
+#include "platform/Platform.h"
+
+#include <QGuiApplication>
 #include <QImage>
 #include <QWidget>
+#include <cmath>
 #include <vector>
 
 namespace lindrel {
@@ -16,6 +20,7 @@ std::int32_t ColourAt(const std::uint8_t* pixel) {
 
 void Region::ScanPicture(const QImage& picture, std::int32_t& key) {
     hRgn_ = QRegion();
+    ratio_ = picture.devicePixelRatio();
     bitmap_.CreateFromPicture(picture);
     const std::uint8_t* bits = bitmap_.DIBSectionBitsPtr();
     if (bits == nullptr) {
@@ -51,9 +56,33 @@ void Region::ScanPicture(const QImage& picture, std::int32_t& key) {
 }
 
 void Region::ApplyRgn(QWidget& window) const {
-    if (!hRgn_.isEmpty()) {
-        window.setMask(hRgn_);
+    if (hRgn_.isEmpty()) {
+        return;
     }
+    if (ratio_ == 1) {
+        window.setMask(hRgn_);
+        return;
+    }
+    std::vector<platform::PixelRect> device;
+    for (const QRect& run : hRgn_) {
+        device.push_back({run.x(), run.y(), run.width(), run.height()});
+    }
+    const QString system = QGuiApplication::platformName();
+    if ((system == "xcb" || system == "windows") &&
+        platform::ShapeWindow(static_cast<std::uintptr_t>(window.winId()), device)) {
+        return;
+    }
+    // Every logical pixel that holds a skin pixel.
+    QRegion logical;
+    for (const QRect& run : hRgn_) {
+        const QPoint topLeft(static_cast<int>(std::floor(run.x() / ratio_)),
+                             static_cast<int>(std::floor(run.y() / ratio_)));
+        const QPoint bottomRight(static_cast<int>(std::ceil((run.x() + run.width()) / ratio_)) - 1,
+                                 static_cast<int>(std::ceil((run.y() + run.height()) / ratio_)) -
+                                     1);
+        logical += QRect(topLeft, bottomRight);
+    }
+    window.setMask(logical);
 }
 
 } // namespace lindrel

@@ -1,9 +1,11 @@
 #include "skin/Region.h"
 
+#include "skin/Artwork.h"
 #include "skin/cDIBSection.h"
 
 #include <QImage>
 #include <QWidget>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace lindrel {
@@ -86,8 +88,8 @@ TEST(Region, AllKeyGivesNothingAndAGivenKeyIsKept) {
     EXPECT_TRUE(window.mask().isEmpty());
 }
 
-TEST(Region, TheShippedSkinIsARoundedRectangle) {
-    const QImage skin(QString(LINDREL_ASSETS) + "/status.png");
+TEST(Region, TheStatusSkinIsARoundedRectangle) {
+    const QImage skin = StatusSkin(1);
     ASSERT_EQ(skin.size(), QSize(301, 155));
     std::int32_t key = 1;
     Region region;
@@ -111,6 +113,41 @@ TEST(Region, TheShippedSkinIsARoundedRectangle) {
     window.resize(301, 157);
     region.ApplyRgn(window);
     EXPECT_EQ(window.mask(), region.hRgn());
+}
+
+// At 1.5 and 2 the skin is drawn at the device's size, not blown up: its rounded corner
+// steps by single device pixels, and the shape scanned from it is exactly its pixels.
+TEST(Region, TheSkinIsDrawnAtTheScreensDensity) {
+    for (const qreal ratio : {1.5, 2.0}) {
+        const QImage skin = StatusSkin(ratio);
+        EXPECT_EQ(skin.size(), QSize(static_cast<int>(std::ceil(301 * ratio)),
+                                     static_cast<int>(std::ceil(155 * ratio))));
+        EXPECT_EQ(skin.devicePixelRatio(), ratio);
+        std::int32_t key = 1;
+        Region region;
+        region.ScanPicture(skin, key);
+        EXPECT_EQ(key, 0x9900CC);
+        // The left edge's first skin pixel row by row, down the top-left corner: a
+        // blown-up picture would repeat each column at least twice at 2.
+        std::vector<int> edge;
+        for (int y = 0; y < skin.height(); ++y) {
+            int x = 0;
+            while (x < skin.width() && skin.pixelColor(x, y) == kKey) {
+                ++x;
+            }
+            edge.push_back(x);
+            for (int probe : {x - 1, x}) {
+                if (probe >= 0 && probe < skin.width()) {
+                    EXPECT_EQ(region.hRgn().contains(QPoint(probe, y)), probe == x) << y;
+                }
+            }
+        }
+        int singleSteps = 0;
+        for (std::size_t y = 1; y < edge.size() && edge[y] > 0; ++y) {
+            singleSteps += edge[y - 1] - edge[y] == 1 ? 1 : 0;
+        }
+        EXPECT_GT(singleSteps, 3) << ratio;
+    }
 }
 
 } // namespace

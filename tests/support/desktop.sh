@@ -13,9 +13,9 @@ wait_for() {
 }
 
 # Xvfb on a free display (exported as DISPLAY), 1024x768 at 96 dpi, openbox, and trayer
-# at the bottom right; their logs go to the folder $1.
+# at the bottom right (not with "notray" as $2); their logs go to the folder $1.
 start_desktop() {
-  local logs=$1 display=99
+  local logs=$1 tray=${2:-tray} display=99
   while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
     display=$((display + 1))
   done
@@ -25,6 +25,7 @@ start_desktop() {
   wait_for 10 xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
   openbox --sm-disable >"$logs/openbox.log" 2>&1 &
   pids+=($!)
+  [ "$tray" != notray ] || return 0
   trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel \
     --height 24 >"$logs/trayer.log" 2>&1 &
   pids+=($!)

@@ -15,8 +15,8 @@
 namespace lindrel {
 
 frmGlobalOptions::frmGlobalOptions(AppState& state, DialogOwner& owner, const ScreenMetrics& screen)
-    : SkinnedDialog(screen, ":/lindrel/global.png", kWidthTwips, kHeightTwips, Qt::white),
-      state_(state), owner_(owner) {
+    : SkinnedDialog(screen, "Global Options", kWidthTwips, kHeightTwips, Qt::white), state_(state),
+      owner_(owner) {
     setObjectName("frmGlobalOptions");
     setWindowTitle("Global Options");
     namespace place = layout::global;

@@ -27,8 +27,7 @@ constexpr int kBoxField[] = {ServerName, ServerIP,     ServerPort, RconPwd,
 } // namespace
 
 frmOptions::frmOptions(AppState& state, DialogOwner& owner, const ScreenMetrics& screen)
-    : SkinnedDialog(screen, ":/lindrel/options.png", kWidthTwips, kHeightTwips,
-                    style::OptionsBackground()),
+    : SkinnedDialog(screen, "Game Options", kWidthTwips, kHeightTwips, style::OptionsBackground()),
       state_(state), owner_(owner) {
     setObjectName("frmOptions");
     setWindowTitle("Game Options");

@@ -17,7 +17,7 @@ namespace lindrel {
 namespace place = layout::players;
 
 frmPlayers::frmPlayers(AppState& state, DialogOwner& owner, const ScreenMetrics& screen)
-    : SkinnedDialog(screen, ":/lindrel/players.png", kWidthTwips, kHeightTwips, style::Black()),
+    : SkinnedDialog(screen, "Player List", kWidthTwips, kHeightTwips, style::Black()),
       state_(state), owner_(owner) {
     setObjectName("frmPlayers");
     setWindowTitle("Player List");

@@ -4,6 +4,7 @@
 #include "core/Log.h"
 #include "platform/Platform.h"
 #include "service/StatusPoll.h"
+#include "skin/Artwork.h"
 #include "ui/status/StatusActions.h"
 #include "ui/status/Tray.h"
 #include "ui/status/frmAlert.h"
@@ -22,10 +23,10 @@ namespace lindrel {
 
 frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetrics& screen)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), state_(state), actions_(actions),
-      screen_(screen), skin_(":/lindrel/status.png") {
+      screen_(screen) {
     setObjectName("frmStatus");
     setWindowTitle("Lindrel");
-    setWindowIcon(QIcon(":/lindrel/icon.png"));
+    setWindowIcon(ProgramIcon());
     resize(screen.ToPixelsX(kWidthTwips), screen.ToPixelsY(kHeightTwips));
 
     namespace place = layout::status;
@@ -86,7 +87,7 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
     startSystemMove = [](QWindow& window) { return window.startSystemMove(); };
     popUpMenu = [](QMenu& menu) { menu.popup(QCursor::pos()); };
 
-    tray_.setIcon(QIcon(":/lindrel/icon.png"));
+    tray_.setIcon(ProgramIcon());
     connect(
         &tray_, &QSystemTrayIcon::activated, this,
         [this](QSystemTrayIcon::ActivationReason reason) { TrayCallback(TrayMessageFor(reason)); });
@@ -121,9 +122,11 @@ frmStatus::~frmStatus() {
 }
 
 void frmStatus::Load() {
-    std::int32_t key = 1;
-    region_.ScanPicture(skin_, key);
-    region_.ApplyRgn(*this);
+    // The native window, whose screen tells the density; on a screen of another density
+    // the skin is drawn and the shape made again.
+    static_cast<void>(winId());
+    connect(windowHandle(), &QWindow::screenChanged, this, [this] { Reskin(); });
+    Reskin();
     LoadAllServerData();
     RefreshTrayIcon();
     EnsureTrayShown();
@@ -258,6 +261,14 @@ void frmStatus::ReEnable() {
 
 void frmStatus::RefreshRow(int slot) {
     LoadServerData(slot);
+}
+
+void frmStatus::Reskin() {
+    skin_ = StatusSkin(devicePixelRatioF());
+    std::int32_t key = 1;
+    region_.ScanPicture(skin_, key);
+    region_.ApplyRgn(*this);
+    update();
 }
 
 void frmStatus::paintEvent(QPaintEvent*) {

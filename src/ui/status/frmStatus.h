@@ -92,6 +92,8 @@ private:
     void PopUpTrayMenu();
     void EnsureTrayShown();
     void ShowAlert(const std::string& title, const std::string& message);
+    // Draws the skin at the window's density and shapes the window to it.
+    void Reskin();
     void ReleaseHeldAlerts();
     void ShowNextReleasedAlert();
 

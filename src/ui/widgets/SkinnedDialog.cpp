@@ -1,5 +1,6 @@
 #include "ui/widgets/SkinnedDialog.h"
 
+#include "skin/Artwork.h"
 #include "ui/widgets/Layouts.h"
 #include "ui/widgets/Style.h"
 #include "ui/widgets/Widgets.h"
@@ -10,12 +11,12 @@
 
 namespace lindrel {
 
-SkinnedDialog::SkinnedDialog(const ScreenMetrics& screen, const QString& skin, int widthTwips,
+SkinnedDialog::SkinnedDialog(const ScreenMetrics& screen, const QString& title, int widthTwips,
                              int heightTwips, const QColor& background)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), screen_(screen), skin_(skin),
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), screen_(screen), title_(title),
       widthTwips_(widthTwips), heightTwips_(heightTwips) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowIcon(QIcon(":/lindrel/icon.png"));
+    setWindowIcon(ProgramIcon());
     resize(screen.ToPixelsX(widthTwips), screen.ToPixelsY(heightTwips));
     QPalette colours = palette();
     colours.setColor(QPalette::Window, background);
@@ -24,6 +25,10 @@ SkinnedDialog::SkinnedDialog(const ScreenMetrics& screen, const QString& skin, i
 }
 
 void SkinnedDialog::paintEvent(QPaintEvent*) {
+    // Drawn again only when the window moved to a screen of another density.
+    if (skin_.isNull() || skin_.devicePixelRatio() != devicePixelRatioF()) {
+        skin_ = DialogSkin(title_, devicePixelRatioF());
+    }
     QPainter painter(this);
     painter.drawImage(0, 0, skin_);
 }

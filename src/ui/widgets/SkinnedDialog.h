@@ -13,11 +13,12 @@ namespace lindrel {
 
 class ClickLabel;
 
-// A borderless window with a skin picture behind its controls, laid out in twips.
+// A borderless window with a skin behind its controls (drawn with its title at the
+// window's density), laid out in twips.
 class SkinnedDialog : public QWidget {
 public:
-    SkinnedDialog(const ScreenMetrics& screen, const QString& skin, int widthTwips, int heightTwips,
-                  const QColor& background);
+    SkinnedDialog(const ScreenMetrics& screen, const QString& title, int widthTwips,
+                  int heightTwips, const QColor& background);
 
     const ScreenMetrics& screen() const { return screen_; }
     int widthTwips() const { return widthTwips_; }
@@ -37,6 +38,7 @@ protected:
 
 private:
     const ScreenMetrics& screen_;
+    QString title_;
     QImage skin_;
     int widthTwips_;
     int heightTwips_;

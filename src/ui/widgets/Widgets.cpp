@@ -39,4 +39,12 @@ void HitArea::mouseDoubleClickEvent(QMouseEvent* event) {
     }
 }
 
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128}) {
+        icon.addFile(QString(":/lindrel/icons/%1x%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
 } // namespace lindrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QLabel>
 #include <QPoint>
 #include <functional>
@@ -33,5 +34,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
+
+// The program's icon at every size it is drawn at (window, tray), for any density.
+QIcon ProgramIcon();
 
 } // namespace lindrel

@@ -1,4 +1,5 @@
 #include "core/AppState.h"
+#include "skin/Artwork.h"
 #include "skin/Region.h"
 #include "support/NoStatusActions.h"
 #include "support/ScriptedService.h"
@@ -14,8 +15,18 @@
 namespace lindrel {
 namespace {
 
+// The status skin drawn at a density (the argument in percent), and the region scanned
+// from it: the window's start and every move to a screen of another density.
+void BM_DrawTheStatusSkin(benchmark::State& bench) {
+    const qreal ratio = static_cast<qreal>(bench.range(0)) / 100;
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(StatusSkin(ratio).constBits());
+    }
+}
+BENCHMARK(BM_DrawTheStatusSkin)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicrosecond);
+
 void BM_RegionOfTheStatusSkin(benchmark::State& bench) {
-    const QImage skin(":/lindrel/status.png");
+    const QImage skin = StatusSkin(static_cast<qreal>(bench.range(0)) / 100);
     for (auto _ : bench) {
         Region region;
         std::int32_t key = 1;
@@ -23,7 +34,7 @@ void BM_RegionOfTheStatusSkin(benchmark::State& bench) {
         benchmark::DoNotOptimize(region.hRgn().rectCount());
     }
 }
-BENCHMARK(BM_RegionOfTheStatusSkin)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RegionOfTheStatusSkin)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 // One Timer1 tick: the status poll against a loopback service, the rows and the tray
 // tip. Counted in CPU time of this process (the service runs on its own thread).

@@ -2,7 +2,8 @@
 # The Windows monitor for real, under wine on an X desktop (Xvfb, openbox, trayer): the
 # zip's lindrel.exe against a Linux lindrel-stats --demo at 127.0.0.1:27950 (its poll
 # counter must rise, the status window must show the five demo servers, the tray icon must
-# be there, "Exit" must end it), then the installer, silently, and its uninstaller.
+# be there, "Exit" must end it), the status window's shape at 144 DPI, then the installer,
+# silently, and its uninstaller.
 # Needs the Qt for Windows cache (build-qt.sh); builds the release with build.sh.
 #   test-gui.sh [SCREENSHOT_FOLDER]
 set -euo pipefail
@@ -116,6 +117,31 @@ xdotool key Up Return # the last item
 ended() { ! kill -0 "$monitor" 2>/dev/null; }
 wait_for 20 ended || fail "the monitor did not end"
 grep -q "APPLICATION ENDED" "$app/lindrellog.log" || fail "no \"APPLICATION ENDED\" in the log"
+
+step "at 144 DPI the status window's shape follows its skin to the device pixel"
+# Windows' 150 %: the screen's dots per inch for every program of the prefix.
+dpi() { "$lindrel_wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1; }
+dpi 144
+trap 'dpi 96; cleanup' EXIT
+wineserver -k 2>/dev/null || true # the setting is read when wine starts
+/usr/bin/python3 tests/e2e/skin_check.py --paint-root
+(cd "$app" && exec "$lindrel_wine" lindrel.exe) >"$work/lindrel-144.out" 2>&1 &
+monitor=$!
+pids+=($monitor)
+wait_for 60 has_tray_icon || fail "no tray icon at 144 DPI"
+sleep 2
+large_status_window() { xdotool search --onlyvisible --name '^Lindrel$' 2>/dev/null | while read -r id; do
+  xwininfo -id "$id" | awk -v id="$id" '/Width:/ && $2 >= 440 && $2 <= 460 { print id; exit }'; done | head -n 1; }
+has_large_status_window() { [ -n "$(large_status_window)" ]; }
+click_icon 1
+wait_for 10 has_large_status_window || { click_icon 1; wait_for 10 has_large_status_window; } ||
+  fail "no status window of 150 % size at 144 DPI"
+sleep 1
+/usr/bin/python3 tests/e2e/skin_check.py "$(large_status_window)" 1.5 "$shots/windows-status-144dpi.png" ||
+  fail "at 144 DPI the status window's shape does not follow its skin"
+wineserver -k 2>/dev/null || true # the monitor's end was checked above
+wait "$monitor" 2>/dev/null || true
+dpi 96
 
 step "the installer, silently, and its uninstaller"
 installed="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs/Lindrel"

@@ -116,6 +116,7 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
 
 frmStatus::~frmStatus() {
     tray_.hide();
+    released_.clear(); // the alert's end must not bring up the next one now
     if (alert_) {
         delete alert_.data();
     }

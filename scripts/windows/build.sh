@@ -53,6 +53,7 @@ cp "$qt_source/LICENSES/LGPL-3.0-only.txt" "$qt_source/LICENSES/GPL-3.0-only.txt
   "$stage/licenses/"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/gcc-runtime-copyright.txt"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-copyright.txt"
+cp "$sodium/share/licenses/libsodium/LICENSE" "$stage/licenses/libsodium-LICENSE.txt"
 cp packaging/windows/THIRD-PARTY.txt "$stage/licenses/"
 # Every DLL the program and its plugins import is shipped, or is the system's own.
 for binary in "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll; do

@@ -39,6 +39,8 @@ lindrel_gtest() {
       -Dgtest_force_shared_crt=ON >/dev/null
     cmake --build "$work" >/dev/null
     cmake --install "$work" >/dev/null
+    # Its licence goes out with the program it is built into (scripts/windows/build.sh).
+    install -D -m 644 "$work/LICENSE" "$prefix/share/licenses/libsodium/LICENSE"
     rm -rf "$work"
     touch "$prefix/.complete"
   fi
@@ -84,7 +86,7 @@ lindrel_sodium() {
   full=$(dpkg-query -W -f='${Version}' libsodium-dev)
   version=$(echo "$full" | sed 's/[-+].*//')
   prefix=$lindrel_cache/libsodium-$version-mingw64
-  if [ ! -f "$prefix/.complete" ]; then
+  if [ ! -f "$prefix/.complete" ] || [ ! -f "$prefix/share/licenses/libsodium/LICENSE" ]; then
     work=$lindrel_cache/libsodium-$version-work
     lindrel_debian_source libsodium "$full" "$work" >&2
     # Debian's source is upstream's git tree: its configure script is made here.
@@ -96,6 +98,8 @@ lindrel_sodium() {
       tail -n 20 "$(ls -t "$work".*.log | head -n 1)" >&2
       return 1
     }
+    # Its licence goes out with the program it is built into (scripts/windows/build.sh).
+    install -D -m 644 "$work/LICENSE" "$prefix/share/licenses/libsodium/LICENSE"
     rm -rf "$work"
     touch "$prefix/.complete"
   fi

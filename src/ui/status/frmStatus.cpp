@@ -123,10 +123,6 @@ frmStatus::~frmStatus() {
 }
 
 void frmStatus::Load() {
-    // The native window, whose screen tells the density; on a screen of another density
-    // the skin is drawn and the shape made again.
-    static_cast<void>(winId());
-    connect(windowHandle(), &QWindow::screenChanged, this, [this] { Reskin(); });
     Reskin();
     LoadAllServerData();
     RefreshTrayIcon();
@@ -270,6 +266,18 @@ void frmStatus::Reskin() {
     region_.ScanPicture(skin_, key);
     region_.ApplyRgn(*this);
     update();
+}
+
+void frmStatus::showEvent(QShowEvent*) {
+    // On a screen of another density the skin is drawn and the shape made again: the
+    // window's screen is known once it is shown, and followed from then on.
+    if (!followsScreen_ && windowHandle() != nullptr) {
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { Reskin(); });
+        followsScreen_ = true;
+    }
+    if (loaded_ && skin_.devicePixelRatio() != devicePixelRatioF()) {
+        Reskin();
+    }
 }
 
 void frmStatus::paintEvent(QPaintEvent*) {

@@ -85,6 +85,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -114,6 +115,7 @@ private:
     std::deque<HeldAlert> released_;
     QTimer heldCheck_;
     bool loaded_ = false;
+    bool followsScreen_ = false;
 };
 
 } // namespace lindrel

@@ -97,8 +97,8 @@ sleep 2 # the tray settles
 click_icon 1
 wait_for 10 has_status_window || { click_icon 1; wait_for 10 has_status_window; } ||
   fail "status window not shown"
+sleep 1 # wine maps the window, then moves it to its place: its place is read once there
 read -r _ _ left top <<<"$(status_window)"
-sleep 1
 import -window root "$shots/windows-status-window.png"
 for row in 26 49 69 90 112; do
   yellow=$(convert "$shots/windows-status-window.png" -crop "92x14+$((left + 32))+$((top + row))" \
@@ -137,6 +137,10 @@ click_icon 1
 wait_for 10 has_large_status_window || { click_icon 1; wait_for 10 has_large_status_window; } ||
   fail "no status window of 150 % size at 144 DPI"
 sleep 1
+read -r _ _ left144 top144 <<<"$(xwininfo -id "$(large_status_window)" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print 0, 0, x, y}')"
+# Flush with the screen's right edge, give or take the half pixel of 301 x 1.5.
+[ $((left144 + 452)) -le 1025 ] && [ $((top144 + 236)) -le 768 ] ||
+  fail "at 144 DPI the status window is placed off the screen, at $left144,$top144"
 /usr/bin/python3 tests/e2e/skin_check.py "$(large_status_window)" 1.5 "$shots/windows-status-144dpi.png" ||
   fail "at 144 DPI the status window's shape does not follow its skin"
 wineserver -k 2>/dev/null || true # the monitor's end was checked above

@@ -147,7 +147,7 @@ struct ScreenSize {
     int height = 0;
 };
 // The size of a maximised window's client area on the primary screen as the system states
-// it (Windows); empty where the system leaves it to the window toolkit.
+// it (Windows), in device pixels; empty where the system leaves it to the window toolkit.
 std::optional<ScreenSize> FullScreenSize();
 
 // A rectangle of a window's device pixels.

@@ -24,10 +24,13 @@ ScreenMetrics ScreenMetrics::Primary() {
     metrics.fullHeight = usable.height();
     metrics.origin = usable.topLeft();
     // Where the system states the size a maximised window gets (Windows), that is the one
-    // the windows are placed by.
+    // the windows are placed by. The system states it in device pixels, which on a scaled
+    // screen are not the windows' pixels: at 150 % a window placed by them would be put
+    // off the screen.
     if (const auto full = platform::FullScreenSize()) {
-        metrics.fullWidth = full->width;
-        metrics.fullHeight = full->height;
+        const qreal ratio = screen->devicePixelRatio() > 0 ? screen->devicePixelRatio() : 1;
+        metrics.fullWidth = RoundHalfEven(full->width / ratio);
+        metrics.fullHeight = RoundHalfEven(full->height / ratio);
     }
     if (screen->logicalDotsPerInchX() > 0 && screen->logicalDotsPerInchY() > 0) {
         metrics.twipsPerPixelX = 1440.0 / screen->logicalDotsPerInchX();

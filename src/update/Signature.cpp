@@ -125,11 +125,11 @@ SignatureCheck VerifySignature(const PublicKey& key, std::string_view fileBytes,
         fileVerifies = Verifies(signature->signature, fileData, fileBytes.size(), key);
     }
     // The global signature binds the trusted comment to this very signature.
-    std::vector<std::uint8_t> signed_(signature->signature.begin(), signature->signature.end());
-    signed_.insert(signed_.end(), signature->trustedComment.begin(),
+    std::vector<std::uint8_t> signedPart(signature->signature.begin(), signature->signature.end());
+    signedPart.insert(signedPart.end(), signature->trustedComment.begin(),
                    signature->trustedComment.end());
     if (!fileVerifies ||
-        !Verifies(signature->globalSignature, signed_.data(), signed_.size(), key)) {
+        !Verifies(signature->globalSignature, signedPart.data(), signedPart.size(), key)) {
         return SignatureCheck::Bad;
     }
     return signature->trustedComment == expectedComment ? SignatureCheck::Good

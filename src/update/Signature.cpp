@@ -127,7 +127,7 @@ SignatureCheck VerifySignature(const PublicKey& key, std::string_view fileBytes,
     // The global signature binds the trusted comment to this very signature.
     std::vector<std::uint8_t> signedPart(signature->signature.begin(), signature->signature.end());
     signedPart.insert(signedPart.end(), signature->trustedComment.begin(),
-                   signature->trustedComment.end());
+                      signature->trustedComment.end());
     if (!fileVerifies ||
         !Verifies(signature->globalSignature, signedPart.data(), signedPart.size(), key)) {
         return SignatureCheck::Bad;

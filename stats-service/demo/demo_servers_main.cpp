@@ -20,6 +20,14 @@ bool ReadProtocols(std::string_view list, std::vector<std::string>& into) {
     return !into.empty();
 }
 
+void PrintUsage(std::ostream& out) {
+    out << "usage: lindrel-demo-servers [--count N] [--address A] [--port P] [--players N] "
+           "[--protocols NAME,...] [--latency-ms MS] [--split BYTES] [--garbage 0|1] "
+           "[--strays 0|1]\n"
+           "protocols: "
+        << DriverNames() << "\n";
+}
+
 // Runs many demo game servers on consecutive ports of one address, answering at once,
 // for load runs, tests and for comparing the service's refresh with other query tools.
 int Run(int argc, char** argv) {
@@ -28,8 +36,17 @@ int Run(int argc, char** argv) {
     options.firstPort = 30000;
     options.downFirst = std::chrono::hours(24 * 365);
     options.latency = false;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string_view flag = argv[i];
+        if (flag == "--help") {
+            PrintUsage(std::cout);
+            return 0;
+        }
+        // A flag without its value is refused as an unknown one is.
+        if (i + 1 >= argc) {
+            PrintUsage(std::cerr);
+            return 2;
+        }
         const auto number = lindrel::ParseInt32(argv[i + 1]);
         if (flag == "--count" && number && *number > 0 && *number <= 10000) {
             options.count = static_cast<std::size_t>(*number);
@@ -50,11 +67,7 @@ int Run(int argc, char** argv) {
                    flag == "--address" && (asio::ip::make_address_v4(argv[i + 1], ec), !ec)) {
             options.firstAddress = argv[i + 1];
         } else {
-            std::cerr << "usage: lindrel-demo-servers [--count N] [--address A] [--port P] "
-                         "[--players N] [--protocols NAME,...] [--latency-ms MS] "
-                         "[--split BYTES] [--garbage 0|1] [--strays 0|1]\n"
-                         "protocols: "
-                      << DriverNames() << "\n";
+            PrintUsage(std::cerr);
             return 2;
         }
     }

@@ -148,5 +148,24 @@ TEST(Config, CheckConfigSaysWhatIsWrongAndExits) {
     EXPECT_EQ(check(example).first, 0);
 }
 
+// The demo servers' program prints its usage for --help and refuses what it does not know,
+// as lindrel-stats does, instead of starting five servers.
+TEST(DemoServersProgram, HelpAndUnknownOptions) {
+    lindrel::test::TempDir dir;
+    const auto run = [&](const std::vector<std::string>& arguments) {
+        std::vector<std::string> argv = {LINDREL_DEMO_SERVERS_PROGRAM};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        lindrel::test::ChildProcess program(argv, {}, (dir / "out").string());
+        const int status = program.WaitExit(std::chrono::seconds(10));
+        return std::pair(status, lindrel::test::ReadFile(dir / "out"));
+    };
+    const auto [help, usage] = run({"--help"});
+    EXPECT_EQ(help, 0);
+    EXPECT_EQ(usage.rfind("usage: lindrel-demo-servers", 0), 0u) << usage;
+    EXPECT_EQ(run({"--colour", "red"}).first, 2);
+    EXPECT_EQ(run({"--count"}).first, 2);
+    EXPECT_EQ(run({"--count", "1", "--strays"}).first, 2);
+}
+
 } // namespace
 } // namespace lindrel::stats

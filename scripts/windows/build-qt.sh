@@ -10,16 +10,36 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/env.sh"
 root=$lindrel_root
 cache=$lindrel_cache
-version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null | sed 's/[-+].*//')
-[ -n "$version" ] || { echo "build-qt.sh: qt6-base-dev is not installed" >&2; exit 1; }
+# What is needed comes first (a check builds and installs nothing): the host's Qt names
+# the version to build.
+[ "${1:-}" = --check ] || "$here/install-deps.sh"
+full_version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)
+if [ -z "$full_version" ]; then
+  echo "build-qt.sh: qt6-base-dev is not installed (scripts/windows/install-deps.sh installs it)" >&2
+  exit 1
+fi
+version=${full_version%%[-+]*}
 prefix=$cache/qt6-$version-mingw64
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
   exit 0
 fi
-[ "${1:-}" != --check ] || exit 1
+if [ "${1:-}" = --check ]; then
+  echo "build-qt.sh: no Qt for Windows in $prefix" >&2
+  exit 1
+fi
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 
-"$here/install-deps.sh"
+# Runs a step with its output in a log; when it fails, says which and shows the log's end.
+step() {
+  local log=$1; shift
+  if ! "$@" >"$log" 2>&1; then
+    echo "build-qt.sh: this step failed: $*" >&2
+    echo "build-qt.sh: the end of $log:" >&2
+    tail -n 30 "$log" >&2
+    exit 1
+  fi
+}
 
 work=$cache/qt6-$version-work
 mkdir -p "$work"
@@ -27,27 +47,26 @@ cd "$work"
 
 # Debian's source, through the system's own apt sources (env.sh).
 if [ ! -d source ]; then
-  lindrel_debian_source qt6-base "$(dpkg-query -W -f='${Version}' qt6-base-dev)" "$work/source"
+  lindrel_debian_source qt6-base "$full_version" "$work/source"
 fi
 
 started=$(date +%s)
 # Only what the monitor uses; third-party libraries from Qt's own copies, since there are
 # no Windows builds of Debian's. Debian's source leaves out wintab.h (tablet events), and
 # without OpenGL the dynamic GL loader must go too.
-cmake -S source -B build -G Ninja -Wno-dev \
+step "$work/configure.log" cmake -S source -B build -G Ninja -Wno-dev \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$multiarch/cmake" \
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
   -DBUILD_SHARED_LIBS=ON \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
   -DFEATURE_system_jpeg=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
   -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \
   -DFEATURE_testlib=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
-  -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF -DFEATURE_tabletevent=OFF -DFEATURE_dynamicgl=OFF \
-  >"$work/configure.log"
-nice -n 10 cmake --build build --parallel "$(nproc)" >"$work/build.log"
-cmake --install build >"$work/install.log"
+  -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF -DFEATURE_tabletevent=OFF -DFEATURE_dynamicgl=OFF
+step "$work/build.log" nice -n 10 cmake --build build --parallel "$(nproc)"
+step "$work/install.log" cmake --install build
 finished=$(date +%s)
 echo "$((finished - started))" >"$prefix/.build-seconds"
 touch "$prefix/.complete"

@@ -24,7 +24,7 @@ cmake -S . -B "$build" -G Ninja -Wno-dev \
   -DCMAKE_TOOLCHAIN_FILE="$lindrel_root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_FIND_ROOT_PATH="$qt;$sodium" -DQT_HOST_PATH=/usr \
   -DLINDREL_UPDATE_PUBLIC_KEY="${LINDREL_UPDATE_PUBLIC_KEY:-}" \
-  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DLINDREL_BUILD_TESTS=OFF -DLINDREL_WERROR=ON >/dev/null
 cmake --build "$build" --target lindrel

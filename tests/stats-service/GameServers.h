@@ -14,6 +14,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <netinet/in.h>
 #include <optional>
@@ -165,6 +166,17 @@ inline Process StartMumble(const lindrel::test::TempDir& dir, int port, int user
 }
 
 // A peer from tests/peers (Node.js programs of npm packages), with its arguments.
+// Whether the npm peers (tests/peers) are installed; a test that needs them says how to
+// install them instead of waiting for servers that cannot start.
+inline bool PeersInstalled() {
+    return std::filesystem::exists(std::string(LINDREL_TEST_PEERS) +
+                                   "/node_modules/minecraft-protocol/package.json") &&
+           std::filesystem::exists(std::string(LINDREL_TEST_PEERS) +
+                                   "/node_modules/bedrock-protocol/package.json");
+}
+inline constexpr const char* kInstallPeers =
+    "the npm peers are not installed: run scripts/install-deps.sh --peers";
+
 inline Process StartPeer(const std::string& script, std::vector<std::string> args,
                          const lindrel::test::TempDir& dir) {
     args.insert(args.begin(), {"/usr/bin/node", std::string(LINDREL_TEST_PEERS) + "/" + script});

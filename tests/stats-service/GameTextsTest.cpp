@@ -61,8 +61,9 @@ TEST(GameTexts, ALongUnicodeNameReachesThePageJsonAndTheMonitorWhole) {
             wide.AnswerOne(reply, 3000);
         }
     });
-    ASSERT_TRUE(running.WaitRefreshes(3));
-    answer.join();
+    const bool refreshed = running.WaitRefreshes(3);
+    answer.join(); // before any assertion can leave the test: a joinable thread would abort
+    ASSERT_TRUE(refreshed);
 
     const std::string line = GetURL(running.BaseUrl() + "d=77&t=0&s=");
     const auto fields = Split(line, '|');

@@ -39,7 +39,9 @@ public:
         return (tls_ ? "https://" : "http://") + host + ":" + port_ + path;
     }
 
-    // The next request received, waiting at most limit.
+    // The next request received, waiting at most limit; empty only on silence. A line the
+    // receiver should never write throws, so that "nothing came" cannot pass on a broken
+    // receiver.
     std::optional<Received> Next(std::chrono::milliseconds limit = 5s) {
         const auto line = process_.ReadLine(limit);
         if (!line) {
@@ -52,8 +54,9 @@ public:
              start = tab + 1) {
             fields.push_back(line->substr(start, tab - start));
         }
-        if (fields.size() != 4) {
-            return std::nullopt;
+        if (fields.size() != 4 || fields[1].empty() ||
+            fields[1].find_first_not_of("0123456789") != std::string::npos) {
+            throw std::runtime_error("the webhook receiver wrote a malformed line: " + *line);
         }
         return Received{fields[0], std::stoi(fields[1]), fields[2] == "json", fields[3],
                         line->substr(start)};

@@ -22,9 +22,11 @@ protected:
     UpdateTest() {
         state.StatsBaseURL = service.BaseUrl();
         std::filesystem::create_directory(ftp.root() / "pub");
-        // The updater records its folder and how many arguments it got.
+        // The updater records its folder and how many arguments it got, and counts its
+        // starts.
         test::WriteFile(ftp.root() / "pub" / "update.exe",
-                        "#!/bin/sh\n{ pwd; echo \"$#\"; } > ran.part && mv ran.part ran.txt\n");
+                        "#!/bin/sh\necho start >> starts\n"
+                        "{ pwd; echo \"$#\"; } > ran.part && mv ran.part ran.txt\n");
         test::WriteFile(ftp.root() / "pub" / "newfile.dat", "new data");
         state.UpdatePublicKey = key.publicKey();
         SignServed("update.exe");
@@ -80,8 +82,12 @@ TEST_F(UpdateTest, OneFileMissingStartsNothing) {
     EXPECT_FALSE(Check());
     EXPECT_TRUE(std::filesystem::exists(dir / "update.exe"));
     EXPECT_EQ(LogMessages(dir).back(), "Download Failed");
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(std::filesystem::exists(dir / "ran.txt"));
+    // Nothing started: a whole update after it starts the updater once, and its start is
+    // the only one counted (a late start of the first would count too).
+    service.Answer("f=2", "9.9\n" + Account() + "\npub,update.exe\npub,newfile.dat\n");
+    EXPECT_TRUE(Check());
+    EXPECT_FALSE(test::WaitForFile(dir / "ran.txt").empty());
+    EXPECT_EQ(test::ReadFile(dir / "starts"), "start\n");
 
     RemoveUpdateFiles(state);
     EXPECT_FALSE(std::filesystem::exists(dir / "update.exe"));

@@ -262,20 +262,27 @@ TEST(Protocols, MumbleAndBedrockReadWhatRealServersSend) {
     EXPECT_EQ(mumble->maxClients, 42);
     EXPECT_FALSE(ParseMumblePong(pong.substr(0, 23)));
 
-    // A Bedrock Dedicated Server's pong text, colour codes in its name.
-    const std::string ping = BuildBedrockPing(77, 5);
-    StatusInfo status{"§bClan §rRealm", "Bedrock level", 10, {}, 3, {}};
-    const auto bedrock = ParseBedrockPong(BuildBedrockPong(ping, status));
+    // bedrock-protocol's server (its JavaScript RakNet) answering our ping with time 77:
+    // motd "§bClan §rRealm", world "Bedrock level", 0 of 10 players.
+    const std::string bedrockPong(
+        "\x1c\x00\x00\x00\x00\x00\x00\x00M\x04"
+        "d:\xa4\xa0\x5c\x86!\x00\xff\xff\x00\xfe\xfe\xfe\xfe\xfd\xfd\xfd\xfd\x12"
+        "4Vx\x00"
+        "bMCPE;\xc2\xa7"
+        "bClan \xc2\xa7rRealm;2169;1.26.45;0;10;316442352562243105;Bedrock level;Creative;1;"
+        "39123;39123;0;",
+        133);
+    const auto bedrock = ParseBedrockPong(bedrockPong);
     ASSERT_TRUE(bedrock);
     EXPECT_EQ(bedrock->challenge, "77");
     EXPECT_EQ(bedrock->hostname, "Clan Realm");
     EXPECT_EQ(bedrock->map, "Bedrock level");
-    EXPECT_EQ(bedrock->online, 3);
+    EXPECT_EQ(bedrock->online, 0);
     EXPECT_EQ(bedrock->maxClients, 10);
-    std::string lying = BuildBedrockPong(ping, status);
+    std::string lying = bedrockPong;
     lying[34] = static_cast<char>(lying[34] + 1); // a length past the packet
     EXPECT_FALSE(ParseBedrockPong(lying));
-    std::string noMagic = BuildBedrockPong(ping, status);
+    std::string noMagic = bedrockPong;
     noMagic[20] = 'x';
     EXPECT_FALSE(ParseBedrockPong(noMagic));
 }

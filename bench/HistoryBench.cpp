@@ -1,8 +1,8 @@
 // The history file, the status page and the JSON the service serves from them.
-#include "HistoryStore.h"
-#include "JsonApi.h"
-#include "Metrics.h"
-#include "StatusPage.h"
+#include "history/HistoryStore.h"
+#include "pages/JsonApi.h"
+#include "pages/Metrics.h"
+#include "pages/StatusPage.h"
 #include "support/TempDir.h"
 
 #include <benchmark/benchmark.h>

@@ -1,4 +1,4 @@
-#include "Replies.h"
+#include "pages/Replies.h"
 #include "service/HttpFetch.h"
 #include "stats-service/RunningService.h"
 

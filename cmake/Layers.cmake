@@ -16,7 +16,11 @@ set(LINDREL_LAYERS
   lindrel_core          src/core            3
   lindrel_base          src/base            1
   lindrel_platform      src/platform        1
-  lindrel_stats         stats-service/service    4
+  lindrel_stats         stats-service/service    7
+  lindrel_stats_pages   stats-service/pages      6
+  lindrel_stats_http    stats-service/http       5
+  lindrel_stats_watch   stats-service/watch      5
+  lindrel_stats_config  stats-service/config     4
   lindrel_demo          stats-service/demo       4
   lindrel_protocols     stats-service/protocols  3
   lindrel_history       stats-service/history    3
@@ -40,9 +44,9 @@ function(_lindrel_linked_closure target out)
   set(${out} ${seen} PARENT_SCOPE)
 endfunction()
 
-# The library that owns an included header: by folder (or a folder below it, such as
-# platform/win32) for the monitor's "x/y.h", by the folder that holds it for the stats
-# service's "Y.h"; empty when none does.
+# The library that owns an included header "x/y.h": the stats service's folder x when it
+# holds y.h, else the monitor's src/x (or a folder below it, such as platform/win32);
+# empty when none does.
 function(_lindrel_header_owner header out)
   set(owner "")
   foreach(index RANGE 0 ${_lindrel_last} 3)
@@ -50,12 +54,14 @@ function(_lindrel_header_owner header out)
     math(EXPR folder_index "${index} + 1")
     list(GET LINDREL_LAYERS ${folder_index} folder)
     if(header MATCHES "^(.+)/[^/]+$")
-      set(prefix "src/${CMAKE_MATCH_1}")
+      if(EXISTS "${PROJECT_SOURCE_DIR}/stats-service/${header}")
+        set(prefix "stats-service/${CMAKE_MATCH_1}")
+      else()
+        set(prefix "src/${CMAKE_MATCH_1}")
+      endif()
       if(folder STREQUAL prefix OR prefix MATCHES "^${folder}/")
         set(owner ${target})
       endif()
-    elseif(folder MATCHES "^stats-service/" AND EXISTS "${PROJECT_SOURCE_DIR}/${folder}/${header}")
-      set(owner ${target})
     endif()
   endforeach()
   set(${out} "${owner}" PARENT_SCOPE)

@@ -1,6 +1,6 @@
 // A run of UDP packets from an A2S server, each prefixed by its length byte: whatever the
 // parts, the assembler keeps its bounds and every reply it joins parses within them.
-#include "A2sProtocol.h"
+#include "protocols/A2sProtocol.h"
 
 #include <cstdint>
 #include <cstdlib>

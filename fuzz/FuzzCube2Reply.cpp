@@ -1,6 +1,6 @@
 // A Cube 2 reply after its echo, of any bytes, read both as basic info and as an extinfo
 // packet: what parses keeps its bounds.
-#include "Cube2Protocol.h"
+#include "protocols/Cube2Protocol.h"
 
 #include <cstdint>
 #include <cstdlib>

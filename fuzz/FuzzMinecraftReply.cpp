@@ -1,8 +1,8 @@
 // A Minecraft Java status reply of any bytes, fed to the exchange in two pieces as TCP may
 // deliver it, and its JSON read on its own: whatever is read keeps its bounds.
-#include "MinecraftProtocol.h"
-#include "QueryDriver.h"
 #include "StatusBounds.h"
+#include "protocols/MinecraftProtocol.h"
+#include "protocols/QueryDriver.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,6 +1,6 @@
 // An OpenTTD game-info packet of any bytes: a parsed one has a bounded name, a map size
 // of two numbers, and counts a byte can hold.
-#include "OpenttdProtocol.h"
+#include "protocols/OpenttdProtocol.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // A UDP reply of any bytes: a parsed status has a map, bounded names without line
 // breaks, and a bounded player list.
-#include "Q3Protocol.h"
+#include "protocols/Q3Protocol.h"
 
 #include <cstdint>
 #include <cstdlib>

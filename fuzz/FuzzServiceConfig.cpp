@@ -1,6 +1,6 @@
 // A configuration file of any bytes: it loads or is refused with a message, never more;
 // what loads holds only bounded numbers and texts without NUL or line breaks.
-#include "Config.h"
+#include "config/ConfigFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,8 @@
 // The service's state file and a lookup's address, any bytes: loading keeps at most the
 // limit of servers, each with a valid host and port, and saving then loading again gives
 // the same text; an address splits into a valid host and a port from 1.
-#include "Net.h"
-#include "Registry.h"
+#include "config/Net.h"
+#include "watch/Registry.h"
 
 #include <cstdint>
 #include <cstdlib>

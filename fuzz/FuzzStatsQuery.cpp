@@ -1,6 +1,6 @@
 // The stats service's query handling: any query string gives an answer of bounded size
 // whose lines never carry a CR.
-#include "Replies.h"
+#include "pages/Replies.h"
 
 #include <cstdint>
 #include <cstdlib>

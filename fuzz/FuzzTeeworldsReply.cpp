@@ -1,7 +1,7 @@
 // A Teeworlds reply of any bytes, read as 0.6's "inf3", as 0.7's info and as 0.7's token
 // answer: a parsed one keeps its bounds, and the tokens their lengths.
 #include "StatusBounds.h"
-#include "TeeworldsProtocol.h"
+#include "protocols/TeeworldsProtocol.h"
 
 #include <cstdint>
 #include <cstdlib>

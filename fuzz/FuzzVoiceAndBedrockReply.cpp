@@ -1,7 +1,7 @@
 // A Mumble pong and a Bedrock (RakNet) pong of any bytes: a parsed one keeps its bounds.
-#include "BedrockProtocol.h"
-#include "MumbleProtocol.h"
 #include "StatusBounds.h"
+#include "protocols/BedrockProtocol.h"
+#include "protocols/MumbleProtocol.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,8 +1,8 @@
 // Game servers' texts reach web pages, JSON and webhooks: whatever the bytes, the page text
 // holds no markup, the JSON string no raw control character or stray quote, and both are
 // UTF-8 that stays as it is when converted again. A webhook URL that parses is usable.
-#include "Webhook.h"
 #include "base/Encoding.h"
+#include "notify/Webhook.h"
 
 #include <cstdint>
 #include <cstdlib>

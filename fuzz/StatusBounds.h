@@ -2,7 +2,7 @@
 
 // What every parsed reply must keep, whatever bytes it came from: the bounds on its texts,
 // its list and its numbers. A broken bound aborts, which the fuzzer reports.
-#include "GameStatus.h"
+#include "protocols/GameStatus.h"
 
 #include <cstdlib>
 

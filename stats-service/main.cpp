@@ -1,7 +1,7 @@
-#include "Config.h"
-#include "DemoServers.h"
-#include "StatsService.h"
 #include "base/Text.h"
+#include "config/ConfigFile.h"
+#include "demo/DemoServers.h"
+#include "service/StatsService.h"
 
 #include <exception>
 #include <iostream>

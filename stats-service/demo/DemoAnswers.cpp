@@ -1,13 +1,13 @@
-#include "DemoAnswers.h"
+#include "demo/DemoAnswers.h"
 
-#include "A2sProtocol.h"
-#include "BedrockProtocol.h"
-#include "Cube2Protocol.h"
-#include "MinecraftProtocol.h"
-#include "MumbleProtocol.h"
-#include "OpenttdProtocol.h"
-#include "Q3Protocol.h"
-#include "TeeworldsProtocol.h"
+#include "protocols/A2sProtocol.h"
+#include "protocols/BedrockProtocol.h"
+#include "protocols/Cube2Protocol.h"
+#include "protocols/MinecraftProtocol.h"
+#include "protocols/MumbleProtocol.h"
+#include "protocols/OpenttdProtocol.h"
+#include "protocols/Q3Protocol.h"
+#include "protocols/TeeworldsProtocol.h"
 
 namespace lindrel::stats {
 
@@ -15,7 +15,30 @@ namespace {
 
 const std::string kOutOfBand(4, '\xff');
 
-std::vector<std::string> Q3Answer(std::string_view request, const StatusInfo& status) {
+// The info a server browser asks for: the challenge comes back, as real servers do.
+std::string Q3Info(std::string_view request, const StatusInfo& status) {
+    std::string packet = kOutOfBand + "infoResponse\n";
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"challenge", QueryArgument(request, "getinfo")},
+             {"protocol", "71"},
+             {"hostname", status.hostname},
+             {"mapname", status.map},
+             {"clients", std::to_string(status.players.size())},
+             {"sv_maxclients", std::to_string(status.maxClients)},
+             {"gametype", "0"},
+             {"gamename", "baseoa"}}) {
+        packet += '\\';
+        packet += key;
+        packet += '\\';
+        packet += value;
+    }
+    return packet;
+}
+
+std::vector<std::string> Q3Answer(std::string_view request, const StatusInfo& status, DemoA2s&) {
+    if (request.starts_with(kOutOfBand + "getinfo")) {
+        return {Q3Info(request, status)};
+    }
     if (!request.starts_with(kOutOfBand + "getstatus")) {
         return {};
     }
@@ -61,7 +84,8 @@ std::vector<std::string> A2sAnswer(std::string_view request, const StatusInfo& s
     return packets;
 }
 
-std::vector<std::string> TeeworldsAnswer(std::string_view request, const StatusInfo& status) {
+std::vector<std::string> TeeworldsAnswer(std::string_view request, const StatusInfo& status,
+                                         DemoA2s&) {
     const std::string head = BuildTeeworldsRequest(0);
     if (request.size() != head.size() ||
         request.substr(0, head.size() - 1) != std::string_view(head).substr(0, head.size() - 1)) {
@@ -70,7 +94,7 @@ std::vector<std::string> TeeworldsAnswer(std::string_view request, const StatusI
     return {BuildTeeworldsInfo(static_cast<std::uint8_t>(request.back()), status)};
 }
 
-std::vector<std::string> Cube2Answer(std::string_view request, const StatusInfo& status) {
+std::vector<std::string> Cube2Answer(std::string_view request, const StatusInfo& status, DemoA2s&) {
     if (request.empty()) {
         return {};
     }
@@ -82,37 +106,54 @@ std::vector<std::string> Cube2Answer(std::string_view request, const StatusInfo&
                : std::vector<std::string>{};
 }
 
-} // namespace
-
-std::vector<std::string> DemoAnswer(std::string_view protocol, std::string_view request,
-                                    const StatusInfo& status, DemoA2s& a2s) {
-    if (protocol == "a2s") {
-        return A2sAnswer(request, status, a2s);
-    }
-    if (protocol == "teeworlds") {
-        return TeeworldsAnswer(request, status);
-    }
-    if (protocol == "cube2") {
-        return Cube2Answer(request, status);
-    }
-    if (protocol == "mumble" || protocol == "bedrock") {
-        auto pong = protocol == "mumble" ? BuildMumblePong(request, status)
-                                         : BuildBedrockPong(request, status);
-        return pong.empty() ? std::vector<std::string>{} : std::vector<std::string>{pong};
-    }
-    return Q3Answer(request, status);
+std::vector<std::string> OneOrNone(std::string packet) {
+    return packet.empty() ? std::vector<std::string>{}
+                          : std::vector<std::string>{std::move(packet)};
 }
 
-std::string DemoTcpAnswer(std::string_view protocol, std::string_view request,
-                          const StatusInfo& status) {
-    if (protocol == "openttd") {
-        return request == BuildOpenttdRequest() ? BuildOpenttdGameInfo(status, 256, 256)
-                                                : std::string();
+std::vector<std::string> MumbleAnswer(std::string_view request, const StatusInfo& status,
+                                      DemoA2s&) {
+    return OneOrNone(BuildMumblePong(request, status));
+}
+
+std::vector<std::string> BedrockAnswer(std::string_view request, const StatusInfo& status,
+                                       DemoA2s&) {
+    return OneOrNone(BuildBedrockPong(request, status));
+}
+
+std::vector<std::string> OpenttdAnswer(std::string_view request, const StatusInfo& status,
+                                       DemoA2s&) {
+    return OneOrNone(request == BuildOpenttdRequest() ? BuildOpenttdGameInfo(status, 256, 256)
+                                                      : std::string());
+}
+
+// A handshake that asks for the status, then the status request.
+std::vector<std::string> MinecraftAnswer(std::string_view request, const StatusInfo& status,
+                                         DemoA2s&) {
+    return OneOrNone(request.ends_with(std::string_view("\x01\x01\x00", 3))
+                         ? BuildMinecraftStatusPacket(status)
+                         : std::string());
+}
+
+} // namespace
+
+const DemoProtocol* FindDemoProtocol(const QueryDriver& driver) {
+    static const std::vector<std::pair<const QueryDriver*, DemoProtocol>> kAnswers = {
+        {&Q3Driver(), {true, Q3Answer}},
+        {&A2sDriver(), {false, A2sAnswer}},
+        {&TeeworldsDriver(), {false, TeeworldsAnswer}},
+        {&Cube2Driver(), {false, Cube2Answer}},
+        {&OpenttdDriver(), {false, OpenttdAnswer}},
+        {&MumbleDriver(), {false, MumbleAnswer}},
+        {&MinecraftDriver(), {false, MinecraftAnswer}},
+        {&BedrockDriver(), {false, BedrockAnswer}},
+    };
+    for (const auto& [known, protocol] : kAnswers) {
+        if (known == &driver) {
+            return &protocol;
+        }
     }
-    // Minecraft: a handshake that asks for the status, then the status request.
-    return request.ends_with(std::string_view("\x01\x01\x00", 3))
-               ? BuildMinecraftStatusPacket(status)
-               : std::string();
+    return nullptr;
 }
 
 } // namespace lindrel::stats

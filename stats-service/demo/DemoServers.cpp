@@ -1,7 +1,6 @@
-#include "DemoServers.h"
+#include "demo/DemoServers.h"
 
-#include "Q3Protocol.h"
-#include "QueryDriver.h"
+#include "protocols/QueryDriver.h"
 
 #include <algorithm>
 
@@ -37,7 +36,8 @@ const std::vector<DemoProfile> kProfiles = {
 DemoGameServer::DemoGameServer(asio::io_context& io, udp::endpoint endpoint, DemoProfile profile,
                                std::uint32_t seed)
     : socket_(io), stray_(io), acceptor_(io), endpoint_(std::move(endpoint)),
-      profile_(std::move(profile)), random_(seed) {
+      profile_(std::move(profile)), driver_(FindDriver(profile_.protocol)),
+      answers_(driver_ != nullptr ? FindDemoProtocol(*driver_) : nullptr), random_(seed) {
     const std::size_t bots = (profile_.minBots + profile_.maxBots) / 2;
     for (std::size_t i = 0; i < bots; ++i) {
         // Past the list of names, the names come again with a number.
@@ -50,9 +50,12 @@ DemoGameServer::DemoGameServer(asio::io_context& io, udp::endpoint endpoint, Dem
 }
 
 bool DemoGameServer::Start(std::string& error) {
+    if (answers_ == nullptr) {
+        error = "demo server: no demo answers for protocol \"" + profile_.protocol + "\"";
+        return false;
+    }
     boost::system::error_code ec;
-    const QueryDriver* driver = FindDriver(profile_.protocol);
-    if (driver != nullptr && driver->transport() == Transport::Tcp) {
+    if (driver_->transport() == Transport::Tcp) {
         const tcp::endpoint at(endpoint_.address(), endpoint_.port());
         acceptor_.open(at.protocol(), ec);
         if (!ec) {
@@ -106,14 +109,14 @@ void DemoGameServer::Stop() {
 }
 
 StatusInfo DemoGameServer::Status() const {
-    const bool q3 = profile_.protocol == "q3";
+    const bool colourCodes = answers_ != nullptr && answers_->colourCodes;
     StatusInfo status;
-    status.hostname = q3 ? profile_.hostname : CleanName(profile_.hostname);
+    status.hostname = colourCodes ? profile_.hostname : CleanName(profile_.hostname);
     status.map = profile_.maps.empty() ? "oa_dm1" : profile_.maps[mapIndex_];
     status.maxClients = profile_.maxClients;
     status.players = players_;
     for (auto& player : status.players) {
-        player.name = q3 ? player.name : CleanName(player.name);
+        player.name = colourCodes ? player.name : CleanName(player.name);
     }
     return status;
 }
@@ -145,26 +148,6 @@ void DemoGameServer::Advance() {
     }
 }
 
-std::string DemoGameServer::InfoPacket(std::string_view challenge) const {
-    // The challenge comes back in the reply, as real servers do.
-    std::string packet("\xff\xff\xff\xffinfoResponse\n", 17);
-    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-             {"challenge", std::string(challenge)},
-             {"protocol", "71"},
-             {"hostname", profile_.hostname},
-             {"mapname", profile_.maps.empty() ? "oa_dm1" : profile_.maps[mapIndex_]},
-             {"clients", std::to_string(players_.size())},
-             {"sv_maxclients", std::to_string(profile_.maxClients)},
-             {"gametype", "0"},
-             {"gamename", "baseoa"}}) {
-        packet += '\\';
-        packet += key;
-        packet += '\\';
-        packet += value;
-    }
-    return packet;
-}
-
 awaitable<void> DemoGameServer::Serve() {
     std::vector<char> buffer(2048);
     udp::endpoint from;
@@ -179,13 +162,7 @@ awaitable<void> DemoGameServer::Serve() {
         if (!answering_) {
             continue;
         }
-        std::vector<std::string> packets;
-        if (profile_.protocol == "q3" &&
-            request.starts_with(std::string_view("\xff\xff\xff\xffgetinfo", 11))) {
-            packets.push_back(InfoPacket(QueryArgument(request, "getinfo")));
-        } else {
-            packets = DemoAnswer(profile_.protocol, request, Status(), a2s_);
-        }
+        std::vector<std::string> packets = answers_->answer(request, Status(), a2s_);
         if (packets.empty()) {
             continue;
         }
@@ -220,9 +197,10 @@ awaitable<void> DemoGameServer::ServeTcp() {
         }
         const std::size_t size = co_await client.async_read_some(
             asio::buffer(buffer), asio::redirect_error(asio::use_awaitable, ec));
-        const std::string reply =
-            ec ? std::string()
-               : DemoTcpAnswer(profile_.protocol, std::string_view(buffer.data(), size), Status());
+        const auto answer =
+            ec ? std::vector<std::string>{}
+               : answers_->answer(std::string_view(buffer.data(), size), Status(), a2s_);
+        const std::string reply = answer.empty() ? std::string() : answer.front();
         if (!reply.empty() && profile_.latency.count() > 0) {
             asio::steady_timer delay(acceptor_.get_executor(), profile_.latency);
             co_await delay.async_wait(asio::redirect_error(asio::use_awaitable, ec));

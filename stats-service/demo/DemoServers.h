@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Asio.h"
-#include "DemoAnswers.h"
-#include "GameStatus.h"
+#include "asio/Asio.h"
+#include "demo/DemoAnswers.h"
+#include "protocols/GameStatus.h"
 
 #include <chrono>
 #include <memory>
@@ -42,8 +42,6 @@ public:
     std::uint16_t LocalPort() const;
     // One step of the game: scores and pings move, bots join or leave, maps rotate.
     void Advance();
-    // The reply to "getinfo CHALLENGE", which only Quake III servers answer.
-    std::string InfoPacket(std::string_view challenge) const;
     // What the server would say now, its names plain in every protocol but Quake III's.
     StatusInfo Status() const;
     const std::vector<PlayerInfo>& players() const { return players_; }
@@ -63,6 +61,8 @@ private:
     DemoA2s a2s_;
     udp::endpoint endpoint_;
     DemoProfile profile_;
+    const QueryDriver* driver_;   // null for a protocol name no driver has
+    const DemoProtocol* answers_; // null for a driver without demo answers
     std::mt19937 random_;
     std::vector<PlayerInfo> players_;
     std::size_t mapIndex_ = 0;

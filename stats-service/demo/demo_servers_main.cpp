@@ -1,6 +1,6 @@
-#include "DemoServers.h"
-#include "QueryDriver.h"
 #include "base/Text.h"
+#include "demo/DemoServers.h"
+#include "protocols/QueryDriver.h"
 
 #include <exception>
 #include <iostream>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Asio.h"
-#include "HistoryStore.h"
-#include "Trends.h"
+#include "asio/Asio.h"
+#include "history/HistoryStore.h"
+#include "history/Trends.h"
 
 #include <atomic>
 #include <condition_variable>

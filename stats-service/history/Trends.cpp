@@ -1,4 +1,4 @@
-#include "Trends.h"
+#include "history/Trends.h"
 
 #include <algorithm>
 #include <limits>

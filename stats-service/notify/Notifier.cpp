@@ -1,4 +1,4 @@
-#include "Notifier.h"
+#include "notify/Notifier.h"
 
 #include <algorithm>
 #include <iostream>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Asio.h"
-#include "Webhook.h"
-#include "WebhookClient.h"
+#include "asio/Asio.h"
+#include "notify/Webhook.h"
+#include "notify/WebhookClient.h"
 
 #include <boost/asio/ssl/context.hpp>
 #include <chrono>

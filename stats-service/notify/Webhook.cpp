@@ -1,4 +1,4 @@
-#include "Webhook.h"
+#include "notify/Webhook.h"
 
 #include "base/Encoding.h"
 #include "base/Text.h"

@@ -1,4 +1,4 @@
-#include "WebhookClient.h"
+#include "notify/WebhookClient.h"
 
 #include "base/Text.h"
 #include "base/Version.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Asio.h"
-#include "Webhook.h"
+#include "asio/Asio.h"
+#include "notify/Webhook.h"
 
 #include <boost/asio/ssl/context.hpp>
 #include <chrono>

@@ -1,7 +1,7 @@
-#include "A2sProtocol.h"
+#include "protocols/A2sProtocol.h"
 
-#include "ByteOrder.h"
-#include "QueryDriver.h"
+#include "protocols/ByteOrder.h"
+#include "protocols/QueryDriver.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
-#include "BedrockProtocol.h"
+#include "protocols/BedrockProtocol.h"
 
-#include "ByteOrder.h"
-#include "MinecraftProtocol.h"
-#include "QueryDriver.h"
 #include "base/Text.h"
+#include "protocols/ByteOrder.h"
+#include "protocols/MinecraftProtocol.h"
+#include "protocols/QueryDriver.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ByteOrder.h"
+#include "protocols/ByteOrder.h"
 
 namespace lindrel::stats {
 

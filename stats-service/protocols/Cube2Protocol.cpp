@@ -1,6 +1,6 @@
-#include "Cube2Protocol.h"
+#include "protocols/Cube2Protocol.h"
 
-#include "QueryDriver.h"
+#include "protocols/QueryDriver.h"
 
 #include <algorithm>
 #include <set>

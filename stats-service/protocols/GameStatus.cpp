@@ -1,8 +1,9 @@
-#include "GameStatus.h"
+#include "protocols/GameStatus.h"
 
 #include "base/Encoding.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace lindrel::stats {
 
@@ -59,6 +60,30 @@ std::string WithoutControls(std::string_view text, std::size_t maxBytes) {
         plain += character;
     }
     return plain;
+}
+
+std::string StripColours(std::string_view text) {
+    std::string plain;
+    plain.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '^' && i + 1 < text.size() && text[i + 1] != '^') {
+            // DarkPlaces (Nexuiz, Xonotic) adds "^xRGB", a colour in three hex digits.
+            const bool rgb =
+                text[i + 1] == 'x' && i + 4 < text.size() &&
+                std::all_of(text.begin() + static_cast<std::ptrdiff_t>(i) + 2,
+                            text.begin() + static_cast<std::ptrdiff_t>(i) + 5, [](char c) {
+                                return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+                            });
+            i += rgb ? 4 : 1;
+            continue;
+        }
+        plain += text[i];
+    }
+    return plain;
+}
+
+std::string CleanName(std::string_view text) {
+    return WithoutControls(StripColours(text), kMaxNameBytes);
 }
 
 } // namespace lindrel::stats

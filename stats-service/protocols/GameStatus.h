@@ -40,4 +40,12 @@ int OnlineCount(const StatusInfo& status);
 // character when the text is valid UTF-8, else at a byte.
 std::string WithoutControls(std::string_view text, std::size_t maxBytes);
 
+// Removes Quake III's colour codes, which its followers (DarkPlaces' "^xRGB" too) share:
+// "^" followed by any character but "^" (and not at the end) goes, with that character.
+std::string StripColours(std::string_view text);
+
+// A name as it may stand on a line: colours and control characters removed, cut to
+// kMaxNameBytes.
+std::string CleanName(std::string_view text);
+
 } // namespace lindrel::stats

@@ -1,4 +1,4 @@
-#include "Json.h"
+#include "protocols/Json.h"
 
 #include <algorithm>
 #include <charconv>

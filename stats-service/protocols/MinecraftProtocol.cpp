@@ -1,8 +1,8 @@
-#include "MinecraftProtocol.h"
+#include "protocols/MinecraftProtocol.h"
 
-#include "Json.h"
-#include "QueryDriver.h"
 #include "base/Encoding.h"
+#include "protocols/Json.h"
+#include "protocols/QueryDriver.h"
 
 #include <algorithm>
 
@@ -164,53 +164,44 @@ std::string BuildMinecraftStatusPacket(const StatusInfo& status) {
 namespace {
 
 // Over TCP the connection is the proof of origin; the reply is read until its length is in.
-class MinecraftExchange final : public Exchange {
-public:
-    std::vector<std::string> Start() override {
-        return {BuildMinecraftRequest("localhost", 25565)};
+std::size_t ReplySize(std::string_view received) {
+    bool overlong = false;
+    const auto length = ReadVarInt(received, overlong);
+    if (!length) {
+        return overlong ? FramedExchange::kNotAReply : FramedExchange::kNeedMore;
     }
-    Step Feed(std::string_view bytes) override {
-        received_ += bytes;
-        bool overlong = false;
-        const auto length = ReadVarInt(received_, overlong);
-        if (!length) {
-            return {overlong ? Step::Kind::Ignore : Step::Kind::Wait, {}};
-        }
-        const auto [size, lengthBytes] = *length;
-        if (size <= 0 || static_cast<std::size_t>(size) > kMaxMinecraftReplyBytes) {
-            return {};
-        }
-        if (received_.size() < lengthBytes + static_cast<std::size_t>(size)) {
-            return {Step::Kind::Wait, {}};
-        }
-        std::string_view packet =
-            std::string_view(received_).substr(lengthBytes, static_cast<std::size_t>(size));
-        const auto id = ReadVarInt(packet, overlong);
-        if (!id || id->first != kStatusPacketId) {
-            return {};
-        }
-        packet.remove_prefix(id->second);
-        const auto jsonLength = ReadVarInt(packet, overlong);
-        if (!jsonLength || jsonLength->first < 0 ||
-            packet.size() - jsonLength->second != static_cast<std::size_t>(jsonLength->first)) {
-            return {};
-        }
-        status_ = ParseMinecraftStatus(packet.substr(jsonLength->second));
-        return {status_ ? Step::Kind::Done : Step::Kind::Ignore, {}};
+    const auto [size, lengthBytes] = *length;
+    if (size <= 0 || static_cast<std::size_t>(size) > kMaxMinecraftReplyBytes) {
+        return FramedExchange::kNotAReply;
     }
-    std::optional<StatusInfo> Result() override { return std::exchange(status_, std::nullopt); }
+    return lengthBytes + static_cast<std::size_t>(size);
+}
 
-private:
-    std::string received_;
-    std::optional<StatusInfo> status_;
-};
+// A whole status packet: its length, its id, then the JSON with its own length.
+std::optional<StatusInfo> ParseStatusPacket(std::string_view packet) {
+    bool overlong = false;
+    const auto length = ReadVarInt(packet, overlong);
+    packet.remove_prefix(length ? length->second : packet.size());
+    const auto id = ReadVarInt(packet, overlong);
+    if (!id || id->first != kStatusPacketId) {
+        return std::nullopt;
+    }
+    packet.remove_prefix(id->second);
+    const auto jsonLength = ReadVarInt(packet, overlong);
+    if (!jsonLength || jsonLength->first < 0 ||
+        packet.size() - jsonLength->second != static_cast<std::size_t>(jsonLength->first)) {
+        return std::nullopt;
+    }
+    return ParseMinecraftStatus(packet.substr(jsonLength->second));
+}
 
 class Minecraft final : public QueryDriver {
 public:
     std::string_view name() const override { return "minecraft"; }
     Transport transport() const override { return Transport::Tcp; }
     std::unique_ptr<Exchange> NewExchange(Tokens& /*tokens*/) const override {
-        return std::make_unique<MinecraftExchange>();
+        return std::make_unique<FramedExchange>(BuildMinecraftRequest("localhost", 25565),
+                                                ReplySize, ParseStatusPacket);
     }
 };
 

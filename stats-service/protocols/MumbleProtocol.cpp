@@ -1,7 +1,7 @@
-#include "MumbleProtocol.h"
+#include "protocols/MumbleProtocol.h"
 
-#include "ByteOrder.h"
-#include "QueryDriver.h"
+#include "protocols/ByteOrder.h"
+#include "protocols/QueryDriver.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GameStatus.h"
+#include "protocols/GameStatus.h"
 
 #include <cstdint>
 #include <optional>

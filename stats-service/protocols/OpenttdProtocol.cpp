@@ -1,7 +1,7 @@
-#include "OpenttdProtocol.h"
+#include "protocols/OpenttdProtocol.h"
 
-#include "ByteOrder.h"
-#include "QueryDriver.h"
+#include "protocols/ByteOrder.h"
+#include "protocols/QueryDriver.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -119,34 +119,21 @@ std::string BuildOpenttdGameInfo(const StatusInfo& status, int mapWidth, int map
 namespace {
 
 // Over TCP the connection is the proof of origin: there is no token to check.
-class OpenttdExchange final : public Exchange {
-public:
-    std::vector<std::string> Start() override { return {BuildOpenttdRequest()}; }
-    Step Feed(std::string_view bytes) override {
-        received_ += bytes;
-        const auto size = OpenttdPacketSize(received_);
-        if (!size) {
-            return {received_.size() < 2 ? Step::Kind::Wait : Step::Kind::Ignore, {}};
-        }
-        if (received_.size() < *size) {
-            return {Step::Kind::Wait, {}};
-        }
-        status_ = ParseOpenttdGameInfo(std::string_view(received_).substr(0, *size));
-        return {status_ ? Step::Kind::Done : Step::Kind::Ignore, {}};
+std::size_t ReplySize(std::string_view received) {
+    const auto size = OpenttdPacketSize(received);
+    if (size) {
+        return *size;
     }
-    std::optional<StatusInfo> Result() override { return std::exchange(status_, std::nullopt); }
-
-private:
-    std::string received_;
-    std::optional<StatusInfo> status_;
-};
+    return received.size() < 2 ? FramedExchange::kNeedMore : FramedExchange::kNotAReply;
+}
 
 class Openttd final : public QueryDriver {
 public:
     std::string_view name() const override { return "openttd"; }
     Transport transport() const override { return Transport::Tcp; }
     std::unique_ptr<Exchange> NewExchange(Tokens& /*tokens*/) const override {
-        return std::make_unique<OpenttdExchange>();
+        return std::make_unique<FramedExchange>(BuildOpenttdRequest(), ReplySize,
+                                                ParseOpenttdGameInfo);
     }
 };
 

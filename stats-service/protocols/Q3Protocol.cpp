@@ -1,7 +1,7 @@
-#include "Q3Protocol.h"
+#include "protocols/Q3Protocol.h"
 
-#include "QueryDriver.h"
 #include "base/Text.h"
+#include "protocols/QueryDriver.h"
 
 #include <algorithm>
 #include <cctype>
@@ -51,30 +51,6 @@ std::string QueryArgument(std::string_view query, std::string_view command) {
     rest = start == std::string_view::npos ? std::string_view() : rest.substr(start);
     rest = rest.substr(0, rest.find_first_of(" \n\r"));
     return std::string(rest.substr(0, kMaxChallengeBytes));
-}
-
-std::string StripColours(std::string_view text) {
-    std::string plain;
-    plain.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '^' && i + 1 < text.size() && text[i + 1] != '^') {
-            // DarkPlaces (Nexuiz, Xonotic) adds "^xRGB", a colour in three hex digits.
-            const bool rgb =
-                text[i + 1] == 'x' && i + 4 < text.size() &&
-                std::all_of(text.begin() + static_cast<std::ptrdiff_t>(i) + 2,
-                            text.begin() + static_cast<std::ptrdiff_t>(i) + 5, [](char c) {
-                                return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-                            });
-            i += rgb ? 4 : 1;
-            continue;
-        }
-        plain += text[i];
-    }
-    return plain;
-}
-
-std::string CleanName(std::string_view text) {
-    return WithoutControls(StripColours(text), kMaxNameBytes);
 }
 
 std::optional<StatusInfo> ParseStatusResponse(std::string_view packet) {

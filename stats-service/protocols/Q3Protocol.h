@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GameStatus.h"
+#include "protocols/GameStatus.h"
 
 #include <optional>
 #include <string>
@@ -25,14 +25,6 @@ std::string QueryArgument(std::string_view query, std::string_view command);
 // that do not read as `score ping "name"` are skipped; names and hostnames lose their
 // colour codes and every control character and are cut to kMaxNameBytes.
 std::optional<StatusInfo> ParseStatusResponse(std::string_view packet);
-
-// Removes Quake III colour codes: "^" followed by any character but "^" (and not at the
-// end) goes, with that character.
-std::string StripColours(std::string_view text);
-
-// A name as it may stand on a line: colours and control characters removed, cut to
-// kMaxNameBytes.
-std::string CleanName(std::string_view text);
 
 // A statusResponse packet as a game server sends it, for the demo servers and tests.
 std::string BuildStatusResponse(const std::vector<std::pair<std::string, std::string>>& info,

@@ -1,17 +1,13 @@
-#include "QueryDriver.h"
-
-#include <array>
+#include "protocols/QueryDriver.h"
 
 namespace lindrel::stats {
 
-namespace {
-
-std::array<const QueryDriver*, 8> AllDrivers() {
-    return {&Q3Driver(),      &A2sDriver(),    &TeeworldsDriver(), &Cube2Driver(),
-            &OpenttdDriver(), &MumbleDriver(), &MinecraftDriver(), &BedrockDriver()};
+const std::vector<const QueryDriver*>& AllDrivers() {
+    static const std::vector<const QueryDriver*> drivers = {
+        &Q3Driver(),      &A2sDriver(),    &TeeworldsDriver(), &Cube2Driver(),
+        &OpenttdDriver(), &MumbleDriver(), &MinecraftDriver(), &BedrockDriver()};
+    return drivers;
 }
-
-} // namespace
 
 std::string Tokens::Text(std::size_t length) {
     static constexpr std::string_view kAlphabet =
@@ -35,6 +31,19 @@ Step EchoExchange::Feed(std::string_view bytes) {
     }
     status_ = std::move(status);
     return {Step::Kind::Done, {}};
+}
+
+Step FramedExchange::Feed(std::string_view bytes) {
+    received_ += bytes;
+    const std::size_t size = size_(received_);
+    if (size == kNotAReply) {
+        return {};
+    }
+    if (size == kNeedMore || received_.size() < size) {
+        return {Step::Kind::Wait, {}};
+    }
+    status_ = parse_(std::string_view(received_).substr(0, size));
+    return {status_ ? Step::Kind::Done : Step::Kind::Ignore, {}};
 }
 
 const QueryDriver* FindDriver(std::string_view name) {

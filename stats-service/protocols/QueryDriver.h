@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GameStatus.h"
+#include "protocols/GameStatus.h"
 
 #include <cstdint>
 #include <memory>
@@ -73,6 +73,32 @@ private:
     std::optional<StatusInfo> status_;
 };
 
+// One request over TCP whose reply says its own length (OpenTTD, Minecraft): the bytes are
+// kept until `size` finds the whole reply there, which `parse` reads. Over TCP the
+// connection is the proof of origin.
+class FramedExchange final : public Exchange {
+public:
+    // The whole reply's size in bytes once its length has arrived, kNeedMore before, or
+    // kNotAReply for a length no reply has (above the protocol's bound, say).
+    using ReplySize = std::size_t (*)(std::string_view received);
+    static constexpr std::size_t kNeedMore = 0;
+    static constexpr std::size_t kNotAReply = SIZE_MAX;
+    using Parse = std::optional<StatusInfo> (*)(std::string_view reply);
+
+    FramedExchange(std::string request, ReplySize size, Parse parse)
+        : request_(std::move(request)), size_(size), parse_(parse) {}
+    std::vector<std::string> Start() override { return {request_}; }
+    Step Feed(std::string_view bytes) override;
+    std::optional<StatusInfo> Result() override { return std::exchange(status_, std::nullopt); }
+
+private:
+    std::string request_;
+    ReplySize size_;
+    Parse parse_;
+    std::string received_;
+    std::optional<StatusInfo> status_;
+};
+
 class QueryDriver {
 public:
     virtual ~QueryDriver() = default;
@@ -90,6 +116,8 @@ const QueryDriver* FindDriver(std::string_view name);
 const QueryDriver& DefaultDriver(); // "q3"
 // Every driver's name, for messages.
 std::string DriverNames();
+// Every driver, in the order DriverNames names them.
+const std::vector<const QueryDriver*>& AllDrivers();
 
 // Each protocol's driver.
 const QueryDriver& Q3Driver();

@@ -1,8 +1,8 @@
-#include "TeeworldsProtocol.h"
+#include "protocols/TeeworldsProtocol.h"
 
-#include "ByteOrder.h"
-#include "QueryDriver.h"
 #include "base/Text.h"
+#include "protocols/ByteOrder.h"
+#include "protocols/QueryDriver.h"
 
 #include <algorithm>
 

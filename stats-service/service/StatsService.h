@@ -1,18 +1,18 @@
 #pragma once
 
-#include "Asio.h"
-#include "Config.h"
-#include "History.h"
-#include "HttpFrontEnd.h"
-#include "LookupPolicy.h"
-#include "Metrics.h"
-#include "NameResolver.h"
-#include "Notifier.h"
-#include "Poller.h"
-#include "QueryRouter.h"
-#include "Registry.h"
-#include "ServerEvents.h"
-#include "Trends.h"
+#include "asio/Asio.h"
+#include "config/Config.h"
+#include "history/History.h"
+#include "history/Trends.h"
+#include "http/HttpFrontEnd.h"
+#include "http/QueryRouter.h"
+#include "notify/Notifier.h"
+#include "pages/Metrics.h"
+#include "watch/NameResolver.h"
+#include "watch/Poller.h"
+#include "watch/Registry.h"
+#include "watch/ServerEvents.h"
+#include "watch/ServerLookup.h"
 
 #include <functional>
 #include <string>
@@ -22,7 +22,7 @@ namespace lindrel::stats {
 // The stats service: answers the monitor's HTTP queries from what its poller learns of
 // every watched game server, and tells people and other programs of them: a status page,
 // JSON, Prometheus metrics, a history file and webhooks. Its parts: the HTTP front end,
-// the query router, the poller, the name resolver, the lookup policy, the registry with
+// the query router, the poller, the name resolver, the lookups, the registry with
 // its state file, the history with its own thread, the trends, the event finder and the
 // notifier. Runs on one io_context, on one thread, but for the history file's writes.
 // Errors are values: Start returns false with a reason.
@@ -61,15 +61,13 @@ private:
     void AfterRefresh(Clock::duration took);
     const HttpReply& Cached(CachedReply& cache, const std::function<HttpReply()>& make);
     awaitable<HttpReply> HistoryReply(std::string_view rest, const QueryPairs& pairs);
-    awaitable<HttpReply> Lookup(std::string_view value, asio::ip::address client);
-    HttpReply Known(const GameServer& server);
     void SaveState() const;
 
     Config config_;
     Registry registry_;
     Poller poller_;
     NameResolver resolver_;
-    LookupPolicy policy_;
+    ServerLookup lookup_;
     QueryRouter router_;
     HttpFrontEnd frontEnd_;
     asio::io_context& io_;
@@ -82,7 +80,6 @@ private:
     CachedReply page_;
     CachedReply serversJson_;
     CachedReply metrics_;
-    bool stopped_ = false;
 };
 
 } // namespace lindrel::stats

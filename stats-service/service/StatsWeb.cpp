@@ -1,8 +1,8 @@
 // The service's pages for people and programs, and what each refresh leaves for them.
-#include "JsonApi.h"
-#include "StatsService.h"
-#include "StatusPage.h"
 #include "base/Text.h"
+#include "pages/JsonApi.h"
+#include "pages/StatusPage.h"
+#include "service/StatsService.h"
 
 #include <iostream>
 

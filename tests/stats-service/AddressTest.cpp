@@ -2,8 +2,8 @@
 // the service listening on IPv6. Only "localhost", 127.0.0.0/8 and ::1 are used: nothing
 // is resolved through the network.
 #include "FakeGameServer.h"
-#include "Net.h"
 #include "RunningService.h"
+#include "config/Net.h"
 #include "service/HttpFetch.h"
 #include "support/RawHttp.h"
 

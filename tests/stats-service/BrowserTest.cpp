@@ -1,7 +1,7 @@
 // The status page in a real browser: headless Chromium, scripts off, at a phone's width,
 // on demo servers whose history file holds a day of players.
-#include "HistoryStore.h"
 #include "RunningService.h"
+#include "history/HistoryStore.h"
 #include "support/TempDir.h"
 
 #include <cmath>

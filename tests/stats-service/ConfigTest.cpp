@@ -1,7 +1,6 @@
 // The configuration as a careless or hostile file gives it: numbers out of range, keys of
 // the wrong type or unknown, texts that would break a reply.
-#include "Config.h"
-
+#include "config/ConfigFile.h"
 #include "faults/Processes.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Q3Protocol.h"
+#include "protocols/Q3Protocol.h"
 #include "support/LoopbackUdp.h"
 
 #include <arpa/inet.h>

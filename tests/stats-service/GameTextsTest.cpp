@@ -2,10 +2,10 @@
 // their bound between characters, so that a long UTF-8 name stays UTF-8 on the page, in
 // JSON and in the monitor's reply.
 #include "FakeGameServer.h"
-#include "GameStatus.h"
 #include "RunningService.h"
 #include "base/Text.h"
 #include "base/UrlCodec.h"
+#include "protocols/GameStatus.h"
 #include "service/HttpFetch.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // The history file and the trends drawn from it: what is stored comes back, old rows are
 // thinned and dropped on time, a hostile or foreign file is refused, and the uptime
 // weighs each row by the time it stands for.
-#include "History.h"
+#include "history/History.h"
 
-#include "HistoryStore.h"
-#include "Registry.h"
-#include "Trends.h"
+#include "history/HistoryStore.h"
+#include "history/Trends.h"
 #include "support/TempDir.h"
+#include "watch/Registry.h"
 
 #include <algorithm>
 #include <fstream>

@@ -3,16 +3,17 @@
 // OpenTTD 13.0) and against the demo servers'
 // answers: what they read, which replies they refuse, and how they put split replies
 // together.
-#include "A2sProtocol.h"
-#include "BedrockProtocol.h"
-#include "Cube2Protocol.h"
-#include "DemoAnswers.h"
-#include "Json.h"
-#include "MinecraftProtocol.h"
-#include "MumbleProtocol.h"
-#include "OpenttdProtocol.h"
-#include "QueryDriver.h"
-#include "TeeworldsProtocol.h"
+#include "DemoExchange.h"
+#include "demo/DemoAnswers.h"
+#include "protocols/A2sProtocol.h"
+#include "protocols/BedrockProtocol.h"
+#include "protocols/Cube2Protocol.h"
+#include "protocols/Json.h"
+#include "protocols/MinecraftProtocol.h"
+#include "protocols/MumbleProtocol.h"
+#include "protocols/OpenttdProtocol.h"
+#include "protocols/QueryDriver.h"
+#include "protocols/TeeworldsProtocol.h"
 
 #include <gtest/gtest.h>
 
@@ -59,31 +60,6 @@ StatusInfo DemoStatus(std::size_t players) {
     return status;
 }
 
-// Runs an exchange against the demo answers until it is done or stops asking; every
-// packet the exchange sends is answered, each answer fed in the order it comes.
-std::optional<StatusInfo> RunAgainstDemo(const QueryDriver& driver, const StatusInfo& status,
-                                         DemoA2s& a2s) {
-    Tokens tokens;
-    auto exchange = driver.NewExchange(tokens);
-    std::vector<std::string> outbox = exchange->Start();
-    for (int round = 0; round < 10 && !outbox.empty(); ++round) {
-        std::vector<std::string> next;
-        for (const auto& request : outbox) {
-            for (const auto& answer : DemoAnswer(driver.name(), request, status, a2s)) {
-                const Step step = exchange->Feed(answer);
-                if (step.kind == Step::Kind::Done) {
-                    return exchange->Result();
-                }
-                if (step.kind == Step::Kind::Send) {
-                    next.push_back(step.packet);
-                }
-            }
-        }
-        outbox = std::move(next);
-    }
-    return std::nullopt;
-}
-
 TEST(Protocols, ReadWhatRealServersAnswered) {
     const auto cube = ParseCube2Info(std::string_view(kCube2Reply).substr(kCube2Request.size()));
     ASSERT_TRUE(cube);
@@ -122,34 +98,11 @@ TEST(Protocols, ReadWhatRealServersAnswered) {
     EXPECT_EQ(openttd->online, 0);
 }
 
-TEST(Protocols, EachDriverReadsServerAndPlayers) {
-    const StatusInfo status = DemoStatus(5);
-    for (const auto* driver : {&Q3Driver(), &A2sDriver(), &TeeworldsDriver(), &Cube2Driver(),
-                               &MumbleDriver(), &BedrockDriver()}) {
-        DemoA2s a2s;
-        const auto read = RunAgainstDemo(*driver, status, a2s);
-        if (driver == &MumbleDriver() || driver == &BedrockDriver()) {
-            // A count and a limit, no list; Mumble names no server or map.
-            ASSERT_TRUE(read) << driver->name();
-            EXPECT_EQ(OnlineCount(*read), 5) << driver->name();
-            EXPECT_EQ(read->maxClients, 24) << driver->name();
-            EXPECT_EQ(read->map, driver == &MumbleDriver() ? "Mumble 1.3.4" : "dm17");
-            continue;
-        }
-        ASSERT_TRUE(read) << driver->name();
-        EXPECT_EQ(read->hostname, "Demo Server") << driver->name();
-        EXPECT_EQ(read->map, "dm17") << driver->name();
-        EXPECT_EQ(read->maxClients, 24) << driver->name();
-        ASSERT_EQ(read->players.size(), 5u) << driver->name();
-        EXPECT_EQ(read->players[4].name, "Player 4") << driver->name();
-        EXPECT_EQ(read->players[0].score, -3) << driver->name();
-        EXPECT_EQ(OnlineCount(*read), 5) << driver->name();
-    }
-    // OpenTTD over TCP: the reply may arrive in pieces.
+TEST(Protocols, OpenttdReplyMayArriveInPieces) {
     Tokens tokens;
     auto exchange = OpenttdDriver().NewExchange(tokens);
     EXPECT_EQ(exchange->Start(), std::vector<std::string>{std::string("\x03\x00\x07", 3)});
-    const std::string reply = BuildOpenttdGameInfo(status, 512, 1024);
+    const std::string reply = BuildOpenttdGameInfo(DemoStatus(5), 512, 1024);
     EXPECT_EQ(exchange->Feed(reply.substr(0, 1)).kind, Step::Kind::Wait);
     EXPECT_EQ(exchange->Feed(reply.substr(1, 20)).kind, Step::Kind::Wait);
     EXPECT_EQ(exchange->Feed(reply.substr(21)).kind, Step::Kind::Done);
@@ -177,7 +130,7 @@ TEST(Protocols, RepliesWithoutTheRightTokenAreRefused) {
             theirs = other->Start();
         }
         for (const auto& request : theirs) {
-            for (const auto& answer : DemoAnswer(driver->name(), request, status, a2s)) {
+            for (const auto& answer : FindDemoProtocol(*driver)->answer(request, status, a2s)) {
                 EXPECT_EQ(exchange->Feed(answer).kind, Step::Kind::Ignore) << driver->name();
             }
         }

@@ -1,4 +1,4 @@
-#include "Q3Protocol.h"
+#include "protocols/Q3Protocol.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Replies.h"
+#include "pages/Replies.h"
 
 #include "base/Text.h"
 #include "base/UrlCodec.h"

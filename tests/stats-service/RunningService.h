@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DemoServers.h"
-#include "StatsService.h"
+#include "demo/DemoServers.h"
+#include "service/StatsService.h"
 
 #include <atomic>
 #include <chrono>

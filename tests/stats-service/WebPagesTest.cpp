@@ -1,9 +1,9 @@
 // The service's pages for people and programs, checked by the tools those people and
 // programs would use: an HTML5 checker (tidy), a JSON parser (Python's), Prometheus's
 // own metrics checker (promtool).
-#include "JsonApi.h"
 #include "RunningService.h"
-#include "StatusPage.h"
+#include "pages/JsonApi.h"
+#include "pages/StatusPage.h"
 #include "support/RawHttp.h"
 #include "support/TempDir.h"
 

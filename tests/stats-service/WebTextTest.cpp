@@ -1,7 +1,7 @@
 // What game servers' names become on the web: UTF-8 whatever they were sent in, and
 // messages a webhook's chat cannot be tricked by.
-#include "Webhook.h"
 #include "base/Encoding.h"
+#include "notify/Webhook.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // to slow down or get a burst, with a real HTTP receiver on loopback
 // (webhook_receiver.py); and the threshold event.
 #include "WebhookReceiver.h"
+#include "config/ConfigFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "config/Config.h"
+#include "config/TomlReader.h"
+
+#include <filesystem>
+
+// The configuration's sections for what the service tells beyond the monitor's queries:
+// [history], [page] and [[notify]]. Each returns false with error set, naming the key.
+namespace lindrel::stats {
+
+bool ReadHistory(TomlReader& root, const std::filesystem::path& base, Config& config,
+                 std::string& error);
+bool ReadPage(TomlReader& root, Config& config, std::string& error);
+bool ReadNotify(TomlReader& root, Config& config, std::string& error);
+// A webhook's servers must be ones the configuration names.
+bool ValidateNotify(const Config& config, std::string& error);
+
+} // namespace lindrel::stats

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "asio/Asio.h"
+#include "protocols/QueryDriver.h"
+
+#include <chrono>
+#include <optional>
+
+namespace lindrel::stats {
+
+// One exchange over a TCP connection: connect within `timeout`, send the requests, then
+// read within another `timeout` until the exchange is done, refuses what it read, or the
+// peer closes. Empty when no status came; pingMs is the time to the first byte read.
+awaitable<std::optional<StatusInfo>> QueryOverTcp(asio::any_io_executor executor,
+                                                  Exchange& exchange, tcp::endpoint endpoint,
+                                                  std::chrono::milliseconds timeout, int& pingMs);
+
+} // namespace lindrel::stats

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan, UBSan) and runs each for a bounded time,
-# starting from the seeds in fuzz/corpus:  fuzz/run.sh [SECONDS-EACH]
+# starting from the seeds in fuzz/corpus:  fuzz/run.sh [SECONDS-EACH] [--build-only|--no-build]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
+step=${2:-}
+if [ "$step" != --no-build ]; then
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz
+fi
+[ "$step" != --build-only ] || exit 0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0

@@ -191,74 +191,16 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
     std::vector<char> chunk(kMaxHeadBytes);
     bool first = true;
     while (!stopped_) {
-        boost::system::error_code ec;
-        // Idle until the next request's first byte (a new connection gets as long as a head
-        // may take, a kept-alive one the idle timeout), then the head deadline.
-        std::size_t headEnd = received.find("\r\n\r\n");
-        while (headEnd == std::string::npos && received.size() < kMaxHeadBytes) {
-            if (received.empty()) {
-                SetPhase(*self, Phase::Waiting);
-                stream.expires_after(first ? limits_.headTimeout : limits_.idleTimeout);
-            } else if (self->phase != Phase::Reading) {
-                SetPhase(*self, Phase::Reading);
-                stream.expires_after(limits_.headTimeout);
-            }
-            const std::size_t got = co_await stream.async_read_some(
-                asio::buffer(chunk.data(), kMaxHeadBytes - received.size()),
-                asio::redirect_error(asio::use_awaitable, ec));
-            if (ec) {
-                break;
-            }
-            const std::size_t searchFrom = received.size() < 3 ? 0 : received.size() - 3;
-            received.append(chunk.data(), got);
-            headEnd = received.find("\r\n\r\n", searchFrom);
-        }
-        if (ec) {
+        const auto headEnd = co_await ReadHead(*self, received, chunk, first);
+        if (!headEnd) {
             break; // the client went away or was too slow: nobody to answer
         }
         first = false;
         SetPhase(*self, Phase::Answering);
-        http::response<http::string_body> response;
-        response.set(http::field::server, "lindrel-stats");
-        // Browsers take each answer for what its Content-Type says, never what it looks like.
-        response.set("X-Content-Type-Options", "nosniff");
-        bool keepAlive = false; // an error answer ends the connection
-        http::request_parser<http::empty_body> parser;
-        int status = 0;
-        if (headEnd == std::string::npos) {
-            status = StatusForOversizedHead(received);
-        } else {
-            status = ParseHead(std::string_view(received).substr(0, headEnd + 4), parser);
-            received.erase(0, headEnd + 4);
-        }
-        std::string_view contentType = "text/plain";
-        if (status != 0) {
-            response.result(static_cast<http::status>(status));
-        } else {
-            const auto& request = parser.get();
-            const std::string_view target(request.target().data(), request.target().size());
-            response.version(request.version());
-            if (request.method() != http::verb::get) {
-                response.result(http::status::method_not_allowed);
-                response.set(http::field::allow, "GET");
-            } else if (target.size() > kMaxTargetBytes) {
-                response.result(http::status::uri_too_long);
-            } else {
-                HttpReply reply = co_await handler_(std::string(target), peer);
-                response.result(static_cast<http::status>(reply.status));
-                response.body() = std::move(reply.body);
-                contentType = reply.contentType;
-                if (!reply.securityPolicy.empty()) {
-                    response.set("Content-Security-Policy", reply.securityPolicy);
-                }
-                keepAlive = request.keep_alive();
-            }
-        }
-        response.set(http::field::content_type,
-                     beast::string_view(contentType.data(), contentType.size()));
-        response.keep_alive(keepAlive);
-        response.prepare_payload();
+        bool keepAlive = false;
+        auto response = co_await Answer(received, *headEnd, peer, keepAlive);
         stream.expires_after(kWriteTimeout);
+        boost::system::error_code ec;
         co_await http::async_write(stream, response, asio::redirect_error(asio::use_awaitable, ec));
         if (ec || !keepAlive) {
             break;
@@ -266,6 +208,82 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
     }
     boost::system::error_code ignored;
     stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
+}
+
+awaitable<std::optional<std::size_t>> HttpFrontEnd::ReadHead(Connection& connection,
+                                                             std::string& received,
+                                                             std::vector<char>& chunk, bool first) {
+    beast::tcp_stream& stream = *connection.stream;
+    // Idle until the next request's first byte (a new connection gets as long as a head
+    // may take, a kept-alive one the idle timeout), then the head deadline.
+    std::size_t headEnd = received.find("\r\n\r\n");
+    while (headEnd == std::string::npos && received.size() < kMaxHeadBytes) {
+        if (received.empty()) {
+            SetPhase(connection, Phase::Waiting);
+            stream.expires_after(first ? limits_.headTimeout : limits_.idleTimeout);
+        } else if (connection.phase != Phase::Reading) {
+            SetPhase(connection, Phase::Reading);
+            stream.expires_after(limits_.headTimeout);
+        }
+        boost::system::error_code ec;
+        const std::size_t got = co_await stream.async_read_some(
+            asio::buffer(chunk.data(), kMaxHeadBytes - received.size()),
+            asio::redirect_error(asio::use_awaitable, ec));
+        if (ec) {
+            co_return std::nullopt;
+        }
+        const std::size_t searchFrom = received.size() < 3 ? 0 : received.size() - 3;
+        received.append(chunk.data(), got);
+        headEnd = received.find("\r\n\r\n", searchFrom);
+    }
+    co_return headEnd;
+}
+
+awaitable<http::response<http::string_body>> HttpFrontEnd::Answer(std::string& received,
+                                                                  std::size_t headEnd,
+                                                                  const asio::ip::address& peer,
+                                                                  bool& keepAlive) {
+    http::response<http::string_body> response;
+    response.set(http::field::server, "lindrel-stats");
+    // Browsers take each answer for what its Content-Type says, never what it looks like.
+    response.set("X-Content-Type-Options", "nosniff");
+    keepAlive = false; // an error answer ends the connection
+    http::request_parser<http::empty_body> parser;
+    int status = 0;
+    if (headEnd == std::string::npos) {
+        status = StatusForOversizedHead(received);
+    } else {
+        status = ParseHead(std::string_view(received).substr(0, headEnd + 4), parser);
+        received.erase(0, headEnd + 4);
+    }
+    std::string_view contentType = "text/plain";
+    if (status != 0) {
+        response.result(static_cast<http::status>(status));
+    } else {
+        const auto& request = parser.get();
+        const std::string_view target(request.target().data(), request.target().size());
+        response.version(request.version());
+        if (request.method() != http::verb::get) {
+            response.result(http::status::method_not_allowed);
+            response.set(http::field::allow, "GET");
+        } else if (target.size() > kMaxTargetBytes) {
+            response.result(http::status::uri_too_long);
+        } else {
+            HttpReply reply = co_await handler_(std::string(target), peer);
+            response.result(static_cast<http::status>(reply.status));
+            response.body() = std::move(reply.body);
+            contentType = reply.contentType;
+            if (!reply.securityPolicy.empty()) {
+                response.set("Content-Security-Policy", reply.securityPolicy);
+            }
+            keepAlive = request.keep_alive();
+        }
+    }
+    response.set(http::field::content_type,
+                 beast::string_view(contentType.data(), contentType.size()));
+    response.keep_alive(keepAlive);
+    response.prepare_payload();
+    co_return response;
 }
 
 } // namespace lindrel::stats

@@ -8,6 +8,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -63,6 +64,15 @@ private:
 
     awaitable<void> AcceptLoop(tcp::acceptor& acceptor);
     awaitable<void> Session(tcp::socket socket, std::string client, asio::ip::address peer);
+    // Reads (through `chunk`) until `received` holds a whole head (its end's place) or
+    // kMaxHeadBytes without one (npos); empty when the client went away or was too slow.
+    awaitable<std::optional<std::size_t>> ReadHead(Connection& connection, std::string& received,
+                                                   std::vector<char>& chunk, bool first);
+    // The answer to the head read (taken out of `received`), from the handler or an error
+    // status; keepAlive says whether the connection may go on.
+    awaitable<http::response<http::string_body>> Answer(std::string& received, std::size_t headEnd,
+                                                        const asio::ip::address& peer,
+                                                        bool& keepAlive);
     bool Admit(const std::string& client);
     void Uncount(Connection& connection);
     void SetPhase(Connection& connection, Phase phase);

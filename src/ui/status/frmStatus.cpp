@@ -28,7 +28,22 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
     setWindowTitle("Lindrel");
     setWindowIcon(ProgramIcon());
     resize(screen.ToPixelsX(kWidthTwips), screen.ToPixelsY(kHeightTwips));
+    BuildRowTexts();
+    // The hit areas lie above the texts, so a click on a row's text reaches them.
+    BuildHitAreas();
 
+    startSystemMove = [](QWindow& window) { return window.startSystemMove(); };
+    popUpMenu = [](QMenu& menu) { menu.popup(QCursor::pos()); };
+    userIsInFullScreen = [] { return platform::UserIsInFullScreen(); };
+    ConnectTrayAndMenu();
+
+    timer1_.setInterval(kPollIntervalMs);
+    connect(&timer1_, &QTimer::timeout, this, &frmStatus::Timer1_Timer);
+    heldCheck_.setInterval(kHeldAlertsCheckMs);
+    connect(&heldCheck_, &QTimer::timeout, this, &frmStatus::ReleaseHeldAlerts);
+}
+
+void frmStatus::BuildRowTexts() {
     namespace place = layout::status;
     // What each column shows until the first poll fills it.
     constexpr const char* kDesignTexts[] = {"Server Name", "Map Name", "2/20", "125"};
@@ -38,7 +53,7 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
     for (int slot = 0; slot < kSlotCount; ++slot) {
         for (int column = 0; column < 4; ++column) {
             auto* label = new QLabel(kDesignTexts[column], this);
-            SetTwipsGeometry(*label, screen,
+            SetTwipsGeometry(*label, screen_,
                              {place::kInfoLefts[column], place::kInfoTops[slot],
                               place::kInfoWidths[column], place::kInfoHeight});
             label->setFont(rowFont);
@@ -47,12 +62,15 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
             lblInfo_[static_cast<std::size_t>(slot) * 4 + static_cast<std::size_t>(column)] = label;
         }
     }
-    // The hit areas lie above the texts, so a click on a row's text reaches them.
+}
+
+void frmStatus::BuildHitAreas() {
+    namespace place = layout::status;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         auto* game = new HitArea(this);
         TwipsRect gameArea = place::kGame;
         gameArea.top = place::kGameTops[slot];
-        SetTwipsGeometry(*game, screen, gameArea);
+        SetTwipsGeometry(*game, screen_, gameArea);
         game->onDoubleClick = [this, slot] {
             try {
                 state_.SelectedSlot = slot;
@@ -71,7 +89,7 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
         auto* edit = new HitArea(this);
         TwipsRect editMark = place::kEdit;
         editMark.top = place::kEditTops[slot];
-        SetTwipsGeometry(*edit, screen, editMark);
+        SetTwipsGeometry(*edit, screen_, editMark);
         edit->onClick = [this, slot] {
             const TwipsPoint at = WindowTwips(*this, screen_);
             actions_.OpenServerOptions(slot, at.top, at.left);
@@ -81,12 +99,11 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
         lblEdit_[static_cast<std::size_t>(slot)] = edit;
     }
     lblExit_ = new HitArea(this);
-    SetTwipsGeometry(*lblExit_, screen, place::kExit);
+    SetTwipsGeometry(*lblExit_, screen_, place::kExit);
     lblExit_->onClick = [this] { hide(); };
+}
 
-    startSystemMove = [](QWindow& window) { return window.startSystemMove(); };
-    popUpMenu = [](QMenu& menu) { menu.popup(QCursor::pos()); };
-
+void frmStatus::ConnectTrayAndMenu() {
     tray_.setIcon(ProgramIcon());
     connect(
         &tray_, &QSystemTrayIcon::activated, this,
@@ -106,12 +123,6 @@ frmStatus::frmStatus(AppState& state, StatusActions& actions, const ScreenMetric
     connect(
         menu_.mnuExit, &QAction::triggered, this, [this] { actions_.Exit(); },
         Qt::QueuedConnection);
-
-    timer1_.setInterval(kPollIntervalMs);
-    connect(&timer1_, &QTimer::timeout, this, &frmStatus::Timer1_Timer);
-    userIsInFullScreen = [] { return platform::UserIsInFullScreen(); };
-    heldCheck_.setInterval(kHeldAlertsCheckMs);
-    connect(&heldCheck_, &QTimer::timeout, this, &frmStatus::ReleaseHeldAlerts);
 }
 
 frmStatus::~frmStatus() {

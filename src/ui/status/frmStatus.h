@@ -90,6 +90,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The construction's steps: the rows' texts, the click areas above them, the tray
+    // icon's and the menus' handlers.
+    void BuildRowTexts();
+    void BuildHitAreas();
+    void ConnectTrayAndMenu();
     void PopUpTrayMenu();
     void EnsureTrayShown();
     void ShowAlert(const std::string& title, const std::string& message);

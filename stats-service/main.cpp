@@ -3,6 +3,7 @@
 #include "demo/DemoServers.h"
 #include "service/StatsService.h"
 
+#include <boost/asio/signal_set.hpp>
 #include <exception>
 #include <iostream>
 #include <optional>

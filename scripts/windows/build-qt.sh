@@ -20,7 +20,19 @@ if [ -z "$full_version" ]; then
 fi
 version=${full_version%%[-+]*}
 prefix=$cache/qt6-$version-mingw64
+work=$cache/qt6-$version-work
+licences=$prefix/share/licenses/qt6
+
+# Qt's licence texts, which the Windows release ships, go into the prefix from Debian's
+# source (through the system's own apt sources: env.sh).
+install_licences() {
+  [ -d "$work/source" ] || lindrel_debian_source qt6-base "$full_version" "$work/source"
+  install -D -m 644 -t "$licences" "$work/source/LICENSES/LGPL-3.0-only.txt" \
+    "$work/source/LICENSES/GPL-3.0-only.txt"
+}
 if [ -f "$prefix/.complete" ]; then
+  # A cache made before the licences went into it gets them now.
+  [ "${1:-}" = --check ] || [ -f "$licences/LGPL-3.0-only.txt" ] || install_licences
   echo "$prefix"
   exit 0
 fi
@@ -41,7 +53,6 @@ step() {
   fi
 }
 
-work=$cache/qt6-$version-work
 mkdir -p "$work"
 cd "$work"
 
@@ -67,6 +78,7 @@ step "$work/configure.log" cmake -S source -B build -G Ninja -Wno-dev \
   -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF -DFEATURE_tabletevent=OFF -DFEATURE_dynamicgl=OFF
 step "$work/build.log" nice -n 10 cmake --build build --parallel "$(nproc)"
 step "$work/install.log" cmake --install build
+install_licences
 finished=$(date +%s)
 echo "$((finished - started))" >"$prefix/.build-seconds"
 touch "$prefix/.complete"

@@ -48,8 +48,7 @@ find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --
 cp packaging/windows/lindrel.ico "$stage/"
 cp LICENSE "$stage/LICENSE.txt"
 sed "s/@VERSION@/$version/g" packaging/windows/README.txt.in | sed 's/$/\r/' >"$stage/README.txt"
-qt_source=$lindrel_cache/qt6-$(basename "$qt" | sed 's/^qt6-//; s/-mingw64$//')-work/source
-cp "$qt_source/LICENSES/LGPL-3.0-only.txt" "$qt_source/LICENSES/GPL-3.0-only.txt" \
+cp "$qt/share/licenses/qt6/LGPL-3.0-only.txt" "$qt/share/licenses/qt6/GPL-3.0-only.txt" \
   "$stage/licenses/"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/gcc-runtime-copyright.txt"
 cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-copyright.txt"

@@ -14,7 +14,6 @@ cd "$lindrel_root"
 shots=${1:-$lindrel_root/build/screenshots}
 mkdir -p "$shots"
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
 # shellcheck source=tests/support/desktop.sh
 source "$lindrel_root/tests/support/desktop.sh"

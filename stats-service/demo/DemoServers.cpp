@@ -3,6 +3,7 @@
 #include "protocols/QueryDriver.h"
 
 #include <algorithm>
+#include <boost/asio/write.hpp>
 
 namespace lindrel::stats {
 

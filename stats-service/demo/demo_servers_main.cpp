@@ -2,6 +2,7 @@
 #include "demo/DemoServers.h"
 #include "protocols/QueryDriver.h"
 
+#include <boost/asio/signal_set.hpp>
 #include <exception>
 #include <iostream>
 

@@ -1,10 +1,15 @@
 #include "http/HttpFrontEnd.h"
 
+#include "asio/Beast.h"
 #include "config/Net.h"
 
 #include <vector>
 
 namespace lindrel::stats {
+
+struct HttpFrontEnd::Stream {
+    beast::tcp_stream tcp;
+};
 
 namespace {
 
@@ -41,6 +46,55 @@ int ParseHead(std::string_view head, http::request_parser<http::empty_body>& par
         return 413;
     }
     return 0;
+}
+
+// The answer to the head read (taken out of `received`), from the handler or an error
+// status; keepAlive says whether the connection may go on.
+awaitable<http::response<http::string_body>> Answer(const HttpFrontEnd::Handler& handler,
+                                                    std::string& received, std::size_t headEnd,
+                                                    const asio::ip::address& peer,
+                                                    bool& keepAlive) {
+    http::response<http::string_body> response;
+    response.set(http::field::server, "lindrel-stats");
+    // Browsers take each answer for what its Content-Type says, never what it looks like.
+    response.set("X-Content-Type-Options", "nosniff");
+    keepAlive = false; // an error answer ends the connection
+    http::request_parser<http::empty_body> parser;
+    int status = 0;
+    if (headEnd == std::string::npos) {
+        status = StatusForOversizedHead(received);
+    } else {
+        status = ParseHead(std::string_view(received).substr(0, headEnd + 4), parser);
+        received.erase(0, headEnd + 4);
+    }
+    std::string_view contentType = "text/plain";
+    if (status != 0) {
+        response.result(static_cast<http::status>(status));
+    } else {
+        const auto& request = parser.get();
+        const std::string_view target(request.target().data(), request.target().size());
+        response.version(request.version());
+        if (request.method() != http::verb::get) {
+            response.result(http::status::method_not_allowed);
+            response.set(http::field::allow, "GET");
+        } else if (target.size() > kMaxTargetBytes) {
+            response.result(http::status::uri_too_long);
+        } else {
+            HttpReply reply = co_await handler(std::string(target), peer);
+            response.result(static_cast<http::status>(reply.status));
+            response.body() = std::move(reply.body);
+            contentType = reply.contentType;
+            if (!reply.securityPolicy.empty()) {
+                response.set("Content-Security-Policy", reply.securityPolicy);
+            }
+            keepAlive = request.keep_alive();
+        }
+    }
+    response.set(http::field::content_type,
+                 beast::string_view(contentType.data(), contentType.size()));
+    response.keep_alive(keepAlive);
+    response.prepare_payload();
+    co_return response;
 }
 
 } // namespace
@@ -88,7 +142,7 @@ void HttpFrontEnd::Stop() {
         acceptor->close(ignored);
     }
     for (Connection& connection : connections_) {
-        connection.stream->socket().close(ignored);
+        connection.socket->close(ignored);
     }
 }
 
@@ -144,7 +198,7 @@ bool HttpFrontEnd::Admit(const std::string& client) {
         }
         Uncount(*victim);
         boost::system::error_code ignored;
-        victim->stream->socket().close(ignored);
+        victim->socket->close(ignored);
     }
     ++perClient_[client];
     ++live_;
@@ -170,11 +224,12 @@ void HttpFrontEnd::SetPhase(Connection& connection, Phase phase) {
 
 awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
                                       asio::ip::address peer) {
-    beast::tcp_stream stream(std::move(socket));
+    Stream session{beast::tcp_stream(std::move(socket))};
+    beast::tcp_stream& stream = session.tcp;
     // Known to Stop and to the eviction, which close it; forgotten when the session ends
     // however it ends.
-    connections_.push_back(
-        {&stream, std::move(client), Phase::Waiting, std::chrono::steady_clock::now(), true});
+    connections_.push_back({&stream.socket(), std::move(client), Phase::Waiting,
+                            std::chrono::steady_clock::now(), true});
     const auto self = std::prev(connections_.end());
     struct Forget {
         HttpFrontEnd& frontEnd;
@@ -191,14 +246,14 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
     std::vector<char> chunk(kMaxHeadBytes);
     bool first = true;
     while (!stopped_) {
-        const auto headEnd = co_await ReadHead(*self, received, chunk, first);
+        const auto headEnd = co_await ReadHead(session, *self, received, chunk, first);
         if (!headEnd) {
             break; // the client went away or was too slow: nobody to answer
         }
         first = false;
         SetPhase(*self, Phase::Answering);
         bool keepAlive = false;
-        auto response = co_await Answer(received, *headEnd, peer, keepAlive);
+        auto response = co_await Answer(handler_, received, *headEnd, peer, keepAlive);
         stream.expires_after(kWriteTimeout);
         boost::system::error_code ec;
         co_await http::async_write(stream, response, asio::redirect_error(asio::use_awaitable, ec));
@@ -210,10 +265,11 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
     stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
 }
 
-awaitable<std::optional<std::size_t>> HttpFrontEnd::ReadHead(Connection& connection,
+awaitable<std::optional<std::size_t>> HttpFrontEnd::ReadHead(Stream& session,
+                                                             Connection& connection,
                                                              std::string& received,
                                                              std::vector<char>& chunk, bool first) {
-    beast::tcp_stream& stream = *connection.stream;
+    beast::tcp_stream& stream = session.tcp;
     // Idle until the next request's first byte (a new connection gets as long as a head
     // may take, a kept-alive one the idle timeout), then the head deadline.
     std::size_t headEnd = received.find("\r\n\r\n");
@@ -237,53 +293,6 @@ awaitable<std::optional<std::size_t>> HttpFrontEnd::ReadHead(Connection& connect
         headEnd = received.find("\r\n\r\n", searchFrom);
     }
     co_return headEnd;
-}
-
-awaitable<http::response<http::string_body>> HttpFrontEnd::Answer(std::string& received,
-                                                                  std::size_t headEnd,
-                                                                  const asio::ip::address& peer,
-                                                                  bool& keepAlive) {
-    http::response<http::string_body> response;
-    response.set(http::field::server, "lindrel-stats");
-    // Browsers take each answer for what its Content-Type says, never what it looks like.
-    response.set("X-Content-Type-Options", "nosniff");
-    keepAlive = false; // an error answer ends the connection
-    http::request_parser<http::empty_body> parser;
-    int status = 0;
-    if (headEnd == std::string::npos) {
-        status = StatusForOversizedHead(received);
-    } else {
-        status = ParseHead(std::string_view(received).substr(0, headEnd + 4), parser);
-        received.erase(0, headEnd + 4);
-    }
-    std::string_view contentType = "text/plain";
-    if (status != 0) {
-        response.result(static_cast<http::status>(status));
-    } else {
-        const auto& request = parser.get();
-        const std::string_view target(request.target().data(), request.target().size());
-        response.version(request.version());
-        if (request.method() != http::verb::get) {
-            response.result(http::status::method_not_allowed);
-            response.set(http::field::allow, "GET");
-        } else if (target.size() > kMaxTargetBytes) {
-            response.result(http::status::uri_too_long);
-        } else {
-            HttpReply reply = co_await handler_(std::string(target), peer);
-            response.result(static_cast<http::status>(reply.status));
-            response.body() = std::move(reply.body);
-            contentType = reply.contentType;
-            if (!reply.securityPolicy.empty()) {
-                response.set("Content-Security-Policy", reply.securityPolicy);
-            }
-            keepAlive = request.keep_alive();
-        }
-    }
-    response.set(http::field::content_type,
-                 beast::string_view(contentType.data(), contentType.size()));
-    response.keep_alive(keepAlive);
-    response.prepare_payload();
-    co_return response;
 }
 
 } // namespace lindrel::stats

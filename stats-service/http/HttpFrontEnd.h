@@ -53,8 +53,10 @@ public:
 
 private:
     enum class Phase { Waiting, Reading, Answering };
+    // A session's stream with its deadlines (Beast's), known to this class's file alone.
+    struct Stream;
     struct Connection {
-        beast::tcp_stream* stream = nullptr;
+        tcp::socket* socket = nullptr; // the stream's, closed by Stop and the eviction
         std::string client;
         Phase phase = Phase::Waiting;
         std::chrono::steady_clock::time_point since;
@@ -66,13 +68,9 @@ private:
     awaitable<void> Session(tcp::socket socket, std::string client, asio::ip::address peer);
     // Reads (through `chunk`) until `received` holds a whole head (its end's place) or
     // kMaxHeadBytes without one (npos); empty when the client went away or was too slow.
-    awaitable<std::optional<std::size_t>> ReadHead(Connection& connection, std::string& received,
-                                                   std::vector<char>& chunk, bool first);
-    // The answer to the head read (taken out of `received`), from the handler or an error
-    // status; keepAlive says whether the connection may go on.
-    awaitable<http::response<http::string_body>> Answer(std::string& received, std::size_t headEnd,
-                                                        const asio::ip::address& peer,
-                                                        bool& keepAlive);
+    awaitable<std::optional<std::size_t>> ReadHead(Stream& stream, Connection& connection,
+                                                   std::string& received, std::vector<char>& chunk,
+                                                   bool first);
     bool Admit(const std::string& client);
     void Uncount(Connection& connection);
     void SetPhase(Connection& connection, Phase phase);

@@ -1,6 +1,7 @@
 #include "notify/Notifier.h"
 
 #include <algorithm>
+#include <boost/asio/ssl/context.hpp>
 #include <iostream>
 
 namespace lindrel::stats {
@@ -18,7 +19,7 @@ void Log(const WebhookEntry& entry, const std::string& what) {
 Notifier::Notifier(asio::io_context& io, std::vector<WebhookEntry> entries) : io_(io) {
     for (auto& entry : entries) {
         if (entry.at.tls && !tls_) {
-            tls_.emplace(MakeClientTlsContext());
+            tls_ = std::make_unique<asio::ssl::context>(MakeClientTlsContext());
         }
         targets_.emplace_back(io_, std::move(entry));
     }
@@ -132,9 +133,8 @@ awaitable<void> Notifier::Deliver(Target& target) {
             if (!co_await WaitForTurn(target, earliest)) {
                 break;
             }
-            const PostResult result =
-                co_await PostJson(io_.get_executor(), tls_ ? &*tls_ : nullptr, entry.at, body,
-                                  entry.timeout, target.inFlight);
+            const PostResult result = co_await PostJson(io_.get_executor(), tls_.get(), entry.at,
+                                                        body, entry.timeout, target.inFlight);
             const int status = result.status;
             if (status >= 200 && status < 300) {
                 ++sent_;

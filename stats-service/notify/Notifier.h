@@ -4,7 +4,6 @@
 #include "notify/Webhook.h"
 #include "notify/WebhookClient.h"
 
-#include <boost/asio/ssl/context.hpp>
 #include <chrono>
 #include <deque>
 #include <list>
@@ -64,7 +63,7 @@ private:
 
     asio::io_context& io_;
     // Made only when a webhook is HTTPS: OpenSSL's set-up costs megabytes of memory.
-    std::optional<asio::ssl::context> tls_;
+    std::unique_ptr<asio::ssl::context> tls_; // made for the first https webhook
     std::list<Target> targets_;
     bool stopped_ = false;
     std::uint64_t sent_ = 0;

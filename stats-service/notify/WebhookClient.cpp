@@ -1,8 +1,10 @@
 #include "notify/WebhookClient.h"
 
+#include "asio/Beast.h"
 #include "base/Text.h"
 #include "base/Version.h"
 
+#include <boost/asio/read_until.hpp>
 #include <boost/asio/ssl.hpp>
 #include <boost/beast/ssl.hpp>
 #include <charconv>
@@ -118,10 +120,10 @@ void PostCanceller::Cancel() {
     if (resolver_ != nullptr) {
         resolver_->cancel();
     }
-    if (stream_ != nullptr) {
-        stream_->cancel();
+    if (socket_ != nullptr) {
         boost::system::error_code ignored;
-        stream_->socket().close(ignored);
+        socket_->cancel(ignored);
+        socket_->close(ignored);
     }
 }
 
@@ -143,7 +145,7 @@ awaitable<PostResult> PostJson(asio::any_io_executor executor, asio::ssl::contex
         PostCanceller& canceller;
         ~Forget() {
             canceller.resolver_ = nullptr;
-            canceller.stream_ = nullptr;
+            canceller.socket_ = nullptr;
         }
     } forget{canceller};
 
@@ -169,7 +171,7 @@ awaitable<PostResult> PostJson(asio::any_io_executor executor, asio::ssl::contex
     }
 
     beast::tcp_stream tcpStream(executor);
-    canceller.stream_ = &tcpStream;
+    canceller.socket_ = &tcpStream.socket();
     tcpStream.expires_at(deadline);
     co_await tcpStream.async_connect(addresses, asio::redirect_error(asio::use_awaitable, ec));
     if (ec) {
@@ -182,7 +184,7 @@ awaitable<PostResult> PostJson(asio::any_io_executor executor, asio::ssl::contex
         result.error = "no TLS context";
     } else {
         beast::ssl_stream<beast::tcp_stream> stream(std::move(tcpStream), *tls);
-        canceller.stream_ = &beast::get_lowest_layer(stream);
+        canceller.socket_ = &beast::get_lowest_layer(stream).socket();
         // The server name tells a shared host which certificate to show (an address is
         // never sent as one); the check below holds that certificate to the URL's host.
         // OpenSSL's macro for this casts the name to void* in C style.

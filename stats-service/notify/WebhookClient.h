@@ -3,9 +3,12 @@
 #include "asio/Asio.h"
 #include "notify/Webhook.h"
 
-#include <boost/asio/ssl/context.hpp>
 #include <chrono>
 #include <string>
+
+namespace boost::asio::ssl {
+class context; // OpenSSL's headers stay with the files that make the connections
+} // namespace boost::asio::ssl
 
 // One POST of a JSON body to a webhook, over HTTP or HTTPS (the peer's certificate checked
 // against the system's authorities and the URL's host name), all of it within one timeout.
@@ -32,7 +35,7 @@ private:
                                           const WebhookUrl&, std::string, std::chrono::milliseconds,
                                           PostCanceller&);
     tcp::resolver* resolver_ = nullptr;
-    beast::tcp_stream* stream_ = nullptr;
+    tcp::socket* socket_ = nullptr; // the connection's, once it is open
     bool cancelled_ = false;
 };
 

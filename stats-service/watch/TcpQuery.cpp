@@ -1,5 +1,7 @@
 #include "watch/TcpQuery.h"
 
+#include "asio/Beast.h"
+
 #include <vector>
 
 namespace lindrel::stats {

@@ -6,19 +6,11 @@
 set -euo pipefail
 lindrel=$1 stats=$2 demo=$3 shots=$4
 mkdir -p "$shots"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  [ -n "${KEEP:-}" ] && echo "kept $work" || rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "-- $*"; }
 
 # shellcheck source=tests/support/desktop.sh
 source "$(dirname "$0")/../support/desktop.sh"
+begin_desktop_run
 
 if (exec 3<>/dev/tcp/127.0.0.1/27950) 2>/dev/null; then
   fail "something already listens on 127.0.0.1:27950, where the monitor looks for its service"

@@ -6,18 +6,10 @@
 set -euo pipefail
 lindrel=$1 shots=$2
 mkdir -p "$shots"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 here=$(dirname "$0")
 # shellcheck source=tests/support/desktop.sh
 source "$here/../support/desktop.sh"
+begin_desktop_run
 start_desktop "$work" notray || fail "no X desktop"
 /usr/bin/python3 "$here/skin_check.py" --paint-root
 

@@ -1,6 +1,21 @@
 # Sourced by the scripts that run the monitor on a private X desktop (the end-to-end
 # tests, the Windows program's test, the start-up benchmarks). The caller keeps the ids of
-# what it starts in the array pids and ends them.
+# what it starts in the array pids and ends them, or lets begin_desktop_run do it.
+
+# A run's private folder ($work, kept when KEEP is set) and the processes it starts
+# (pids), ended when the script exits. Call once, before starting anything.
+begin_desktop_run() {
+  work=$(mktemp -d)
+  pids=()
+  trap end_desktop_run EXIT
+}
+end_desktop_run() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  if [ -n "${KEEP:-}" ]; then echo "kept $work"; else rm -rf "$work"; fi
+}
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Waits up to $1 seconds for the command after it to succeed.
 wait_for() {

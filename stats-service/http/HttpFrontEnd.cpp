@@ -48,53 +48,62 @@ int ParseHead(std::string_view head, http::request_parser<http::empty_body>& par
     return 0;
 }
 
-// The answer to the head read (taken out of `received`), from the handler or an error
-// status; keepAlive says whether the connection may go on.
-awaitable<http::response<http::string_body>> Answer(const HttpFrontEnd::Handler& handler,
-                                                    std::string& received, std::size_t headEnd,
-                                                    const asio::ip::address& peer,
-                                                    bool& keepAlive) {
+// A request's head, taken out of `received` and checked: the status of the error answer
+// it gets (0 when none), else its target and whether the connection may go on.
+struct Head {
+    int status = 0;
+    unsigned version = 11;
+    std::string target;
+    bool keepAlive = false;
+};
+
+Head TakeHead(std::string& received, std::size_t headEnd) {
+    Head head;
+    if (headEnd == std::string::npos) {
+        head.status = StatusForOversizedHead(received);
+        return head;
+    }
+    http::request_parser<http::empty_body> parser;
+    head.status = ParseHead(std::string_view(received).substr(0, headEnd + 4), parser);
+    received.erase(0, headEnd + 4);
+    if (head.status != 0) {
+        return head;
+    }
+    const auto& request = parser.get();
+    const std::string_view target(request.target().data(), request.target().size());
+    head.version = request.version();
+    if (request.method() != http::verb::get) {
+        head.status = static_cast<int>(http::status::method_not_allowed);
+    } else if (target.size() > kMaxTargetBytes) {
+        head.status = static_cast<int>(http::status::uri_too_long);
+    } else {
+        head.target = target;
+        head.keepAlive = request.keep_alive();
+    }
+    return head;
+}
+
+// The answer: the handler's reply, or the head's error status with no body (an error
+// answer ends the connection).
+http::response<http::string_body> Answer(const Head& head, HttpReply reply) {
     http::response<http::string_body> response;
+    response.version(head.version);
     response.set(http::field::server, "lindrel-stats");
     // Browsers take each answer for what its Content-Type says, never what it looks like.
     response.set("X-Content-Type-Options", "nosniff");
-    keepAlive = false; // an error answer ends the connection
-    http::request_parser<http::empty_body> parser;
-    int status = 0;
-    if (headEnd == std::string::npos) {
-        status = StatusForOversizedHead(received);
-    } else {
-        status = ParseHead(std::string_view(received).substr(0, headEnd + 4), parser);
-        received.erase(0, headEnd + 4);
+    response.result(static_cast<http::status>(reply.status));
+    if (reply.status == static_cast<int>(http::status::method_not_allowed)) {
+        response.set(http::field::allow, "GET");
     }
-    std::string_view contentType = "text/plain";
-    if (status != 0) {
-        response.result(static_cast<http::status>(status));
-    } else {
-        const auto& request = parser.get();
-        const std::string_view target(request.target().data(), request.target().size());
-        response.version(request.version());
-        if (request.method() != http::verb::get) {
-            response.result(http::status::method_not_allowed);
-            response.set(http::field::allow, "GET");
-        } else if (target.size() > kMaxTargetBytes) {
-            response.result(http::status::uri_too_long);
-        } else {
-            HttpReply reply = co_await handler(std::string(target), peer);
-            response.result(static_cast<http::status>(reply.status));
-            response.body() = std::move(reply.body);
-            contentType = reply.contentType;
-            if (!reply.securityPolicy.empty()) {
-                response.set("Content-Security-Policy", reply.securityPolicy);
-            }
-            keepAlive = request.keep_alive();
-        }
+    response.body() = std::move(reply.body);
+    if (!reply.securityPolicy.empty()) {
+        response.set("Content-Security-Policy", reply.securityPolicy);
     }
     response.set(http::field::content_type,
-                 beast::string_view(contentType.data(), contentType.size()));
-    response.keep_alive(keepAlive);
+                 beast::string_view(reply.contentType.data(), reply.contentType.size()));
+    response.keep_alive(head.status == 0 && head.keepAlive);
     response.prepare_payload();
-    co_return response;
+    return response;
 }
 
 } // namespace
@@ -252,12 +261,16 @@ awaitable<void> HttpFrontEnd::Session(tcp::socket socket, std::string client,
         }
         first = false;
         SetPhase(*self, Phase::Answering);
-        bool keepAlive = false;
-        auto response = co_await Answer(handler_, received, *headEnd, peer, keepAlive);
+        Head head = TakeHead(received, *headEnd);
+        HttpReply reply{head.status, {}};
+        if (head.status == 0) {
+            reply = co_await handler_(std::move(head.target), peer);
+        }
+        auto response = Answer(head, std::move(reply));
         stream.expires_after(kWriteTimeout);
         boost::system::error_code ec;
         co_await http::async_write(stream, response, asio::redirect_error(asio::use_awaitable, ec));
-        if (ec || !keepAlive) {
+        if (ec || !response.keep_alive()) {
             break;
         }
     }

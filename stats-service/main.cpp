@@ -1,6 +1,7 @@
 #include "base/Text.h"
 #include "config/ConfigFile.h"
 #include "demo/DemoServers.h"
+#include "platform/Platform.h"
 #include "service/StatsService.h"
 
 #include <boost/asio/signal_set.hpp>
@@ -90,6 +91,16 @@ int Run(int argc, char** argv) {
     if (!options->listen.empty() && !ApplyListen(options->listen, *config)) {
         std::cerr << "lindrel-stats: --listen takes ADDRESS:PORT ([V6-ADDRESS]:PORT)\n";
         return 2;
+    }
+
+    // Each TCP query holds a socket: as many as the system lets this process open, less
+    // what the front end and the service keep.
+    const std::size_t wanted = config->poll.tcpParallel;
+    config->poll.tcpParallel =
+        TcpParallelWithin(lindrel::platform::RaiseOpenFileLimit(), wanted, config->frontEnd);
+    if (config->poll.tcpParallel < wanted) {
+        std::cerr << "lindrel-stats: " << config->poll.tcpParallel << " TCP queries at once, not "
+                  << wanted << ": the limit of open files allows no more\n";
     }
 
     asio::io_context io;

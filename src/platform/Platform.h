@@ -140,6 +140,10 @@ StartResult OpenWithDesktop(const std::string& file, const std::string& folder);
 // Names the calling thread as ps, top and /proc show it (at most 15 bytes are kept).
 void NameThisThread(const std::string& name);
 
+// Raises this process's limit of open files (sockets among them) to the most the system
+// allows it, and returns the limit now in force; SIZE_MAX where there is none to speak of.
+std::size_t RaiseOpenFileLimit();
+
 // --- Screen ------------------------------------------------------------------------
 
 struct ScreenSize {

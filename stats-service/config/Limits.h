@@ -2,6 +2,7 @@
 
 #include "config/Net.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <vector>
@@ -15,6 +16,10 @@ struct PollTimings {
     std::chrono::milliseconds queryTimeout{1'000};
     int downAfterMisses = 2;
     std::chrono::days dropAfter{30}; // a registered server silent this long goes
+    // TCP queries (OpenTTD, Minecraft) in flight at once, each holding a socket for at
+    // most the query timeout: 2,500 TCP servers answering in 400 ms each refresh in about
+    // 4 s, well within the default interval.
+    std::size_t tcpParallel = 256;
 };
 
 struct FrontEndLimits {
@@ -31,5 +36,17 @@ struct LookupLimits {
     int perClientPerMinute = 5; // probes one client address may cause
     std::size_t maxRegistered = 1000;
 };
+
+// The open files the service keeps for itself besides its TCP queries: the front end's
+// connections, its listeners, the UDP sockets, the history file, the logs.
+inline constexpr std::size_t kOwnOpenFiles = 64;
+// The TCP queries that fit in `openFiles` beside the front end's connections and the
+// service's own files: at most `wanted`, at least one.
+inline std::size_t TcpParallelWithin(std::size_t openFiles, std::size_t wanted,
+                                     const FrontEndLimits& frontEnd) {
+    const std::size_t taken = frontEnd.maxConnections + kOwnOpenFiles;
+    const std::size_t room = openFiles > taken ? openFiles - taken : 1;
+    return std::max<std::size_t>(1, std::min(wanted, room));
+}
 
 } // namespace lindrel::stats

@@ -115,7 +115,7 @@ awaitable<void> Poller::RefreshOnce() {
         }
     }
     // The TCP servers are asked alongside the UDP ones.
-    tcpWorkers_ = std::min(kTcpParallel, tcp->ids.size());
+    tcpWorkers_ = std::min(timings_.tcpParallel, tcp->ids.size());
     for (std::size_t i = 0; i < tcpWorkers_; ++i) {
         asio::co_spawn(io_, TcpWorker(tcp), asio::detached);
     }
@@ -173,7 +173,11 @@ awaitable<void> Poller::SendQueries() {
 awaitable<void> Poller::TcpWorker(std::shared_ptr<TcpBatch> batch) {
     while (!stopped_ && batch->next < batch->ids.size()) {
         const int id = batch->ids[batch->next++];
-        for (int attempt = 0; attempt < 2 && !stopped_; ++attempt) {
+        // Both attempts within one query timeout: a server that never answers holds its
+        // place no longer, however many servers wait for one.
+        const auto deadline = std::chrono::steady_clock::now() + timings_.queryTimeout;
+        for (int attempt = 0;
+             attempt < 2 && !stopped_ && std::chrono::steady_clock::now() < deadline; ++attempt) {
             // By id after every wait: a server may have gone meanwhile.
             const GameServer* server = registry_.FindById(id);
             if (server == nullptr || !server->pending || !server->endpoint) {
@@ -181,9 +185,8 @@ awaitable<void> Poller::TcpWorker(std::shared_ptr<TcpBatch> batch) {
             }
             const auto exchange = server->driver->NewExchange(tokens_);
             int pingMs = 0;
-            auto status =
-                co_await QueryOverTcp(io_.get_executor(), *exchange, TcpEndpoint(*server->endpoint),
-                                      timings_.queryTimeout, pingMs);
+            auto status = co_await QueryOverTcp(io_.get_executor(), *exchange,
+                                                TcpEndpoint(*server->endpoint), deadline, pingMs);
             if (status && !stopped_) {
                 Answered(id, std::move(*status), pingMs);
                 break;
@@ -314,7 +317,8 @@ awaitable<std::optional<StatusInfo>> Poller::Probe(const QueryDriver& driver,
     if (driver.transport() == Transport::Tcp) {
         const auto exchange = driver.NewExchange(tokens_);
         co_return co_await QueryOverTcp(io_.get_executor(), *exchange, TcpEndpoint(endpoint),
-                                        timings_.queryTimeout, pingMs);
+                                        std::chrono::steady_clock::now() + timings_.queryTimeout,
+                                        pingMs);
     }
     asio::steady_timer wake(io_);
     ProbeWait wait{&wake, std::nullopt, 0};

@@ -19,8 +19,8 @@ namespace lindrel::stats {
 // protocol (QueryDriver), and records what the verified replies say. UDP replies are
 // offered to the exchanges in flight for the endpoint they come from, and each exchange
 // checks its own challenge or token, so forged packets change nothing. TCP queries run
-// at most kTcpParallel at a time. Errors are values: Open returns false with a reason, and
-// a probe that gets no verified reply is empty.
+// at most the timings' tcpParallel at a time, each within the query timeout. Errors are values:
+// Open returns false with a reason, and a probe that gets no verified reply is empty.
 class Poller {
 public:
     Poller(asio::io_context& io, Registry& registry, PollTimings timings);
@@ -40,8 +40,6 @@ public:
     std::function<void(Clock::duration)> onRefreshDone;
     // After registered servers were dropped for their silence.
     std::function<void()> onRegisteredDropped;
-
-    static constexpr std::size_t kTcpParallel = 64;
 
 private:
     struct ProbeWait {

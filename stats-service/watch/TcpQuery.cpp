@@ -14,16 +14,16 @@ constexpr std::size_t kReadChunk = 4096;
 
 awaitable<std::optional<StatusInfo>> QueryOverTcp(asio::any_io_executor executor,
                                                   Exchange& exchange, tcp::endpoint endpoint,
-                                                  std::chrono::milliseconds timeout, int& pingMs) {
+                                                  std::chrono::steady_clock::time_point deadline,
+                                                  int& pingMs) {
     beast::tcp_stream stream(executor);
     boost::system::error_code ec;
-    stream.expires_after(timeout);
+    stream.expires_at(deadline);
     const auto sentAt = std::chrono::steady_clock::now();
     co_await stream.async_connect(endpoint, asio::redirect_error(asio::use_awaitable, ec));
     if (ec) {
         co_return std::nullopt;
     }
-    stream.expires_after(timeout);
     for (const auto& request : exchange.Start()) {
         co_await asio::async_write(stream, asio::buffer(request),
                                    asio::redirect_error(asio::use_awaitable, ec));

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -108,6 +110,21 @@ StartResult OpenWithDesktop(const std::string& file, const std::string& folder) 
 
 void NameThisThread(const std::string& name) {
     pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
+}
+
+std::size_t RaiseOpenFileLimit() {
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0) {
+        return 1024; // the usual soft limit, when even asking fails
+    }
+    if (files.rlim_cur < files.rlim_max) {
+        rlimit raised = files;
+        raised.rlim_cur = files.rlim_max;
+        if (setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+            files = raised;
+        }
+    }
+    return files.rlim_cur == RLIM_INFINITY ? SIZE_MAX : static_cast<std::size_t>(files.rlim_cur);
 }
 
 } // namespace lindrel::platform

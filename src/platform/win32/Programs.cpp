@@ -3,6 +3,7 @@
 
 #include <windows.h>
 // After windows.h, which it builds on.
+#include <cstdint>
 #include <shellapi.h>
 
 namespace lindrel::platform {
@@ -138,6 +139,11 @@ void NameThisThread(const std::string& name) {
     if (describe != nullptr) {
         describe(::GetCurrentThread(), win32::Widen(name.substr(0, 15)).c_str());
     }
+}
+
+// Windows sockets are handles, without a per-process limit of the kind POSIX has.
+std::size_t RaiseOpenFileLimit() {
+    return SIZE_MAX;
 }
 
 } // namespace lindrel::platform

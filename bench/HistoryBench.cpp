@@ -170,12 +170,13 @@ void BM_StatusPage100Servers(benchmark::State& bench) {
     const HundredServers servers;
     for (auto _ : bench) {
         benchmark::DoNotOptimize(StatusPageHtml(
-            "Clan servers", WatchedServers(servers.registry, servers.trends, servers.now),
+            "Clan servers", WatchedServers(servers.registry, servers.trends, servers.now, {}),
             servers.now));
     }
     bench.counters["page_bytes"] = static_cast<double>(
         StatusPageHtml("Clan servers",
-                       WatchedServers(servers.registry, servers.trends, servers.now), servers.now)
+                       WatchedServers(servers.registry, servers.trends, servers.now, {}),
+                       servers.now)
             .size());
 }
 BENCHMARK(BM_StatusPage100Servers)->Unit(benchmark::kMicrosecond);
@@ -184,7 +185,7 @@ void BM_ServersJson100Servers(benchmark::State& bench) {
     const HundredServers servers;
     for (auto _ : bench) {
         benchmark::DoNotOptimize(ServersJson(
-            WatchedServers(servers.registry, servers.trends, servers.now), servers.now));
+            WatchedServers(servers.registry, servers.trends, servers.now, {}), servers.now));
     }
 }
 BENCHMARK(BM_ServersJson100Servers)->Unit(benchmark::kMicrosecond);
@@ -193,7 +194,7 @@ void BM_Metrics100Servers(benchmark::State& bench) {
     const HundredServers servers;
     const ServiceCounters counters;
     for (auto _ : bench) {
-        benchmark::DoNotOptimize(MetricsText(servers.registry, counters, {}, 3));
+        benchmark::DoNotOptimize(MetricsText(servers.registry, {}, counters, {}, 3));
     }
 }
 BENCHMARK(BM_Metrics100Servers)->Unit(benchmark::kMicrosecond);

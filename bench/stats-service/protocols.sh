@@ -6,9 +6,12 @@
 #  2. the 625 of them that quakestat reads (q3, a2s, teeworlds, cube2, mumble), refreshed
 #     by the service and read by `quakestat -maxsim 500`, alternately, 10 times each;
 #  3. each protocol alone, against quakestat, or GameDig for Minecraft's two;
-#  4. 10,000 servers, 1,250 of each protocol, every answer held 150 ms as across the
-#     internet, so that every query of a refresh is in flight at once: peak memory (VmHWM).
-# Usage: protocols.sh
+#  4. 10,000 servers, 1,250 of each protocol, every answer held 150 ms and then 400 ms as
+#     across the internet, so that every query of a refresh is in flight at once: the
+#     refresh's time and peak memory (VmHWM), without and with a history file; with
+#     BEFORE_DIR (a folder holding an earlier build's lindrel-stats and
+#     lindrel-demo-servers), the earlier build beside this one in the same run.
+# Usage: protocols.sh [--10k-only] [BEFORE_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/install-deps.sh --bench --peers
@@ -19,6 +22,11 @@ work=$(mktemp -d)
 pids=()
 cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; rm -rf "$work"; }
 trap cleanup EXIT
+only10k=0
+before=""
+for arg in "$@"; do
+  if [ "$arg" = --10k-only ]; then only10k=1; else before=$arg; fi
+done
 protocols=(q3 a2s teeworlds cube2 openttd mumble minecraft bedrock)
 families=${#protocols[@]}
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
@@ -57,16 +65,18 @@ run_service() { # config-file log-file; the process id in $service
   pids+=("$service")
 }
 
-wait_refreshes() { # log-file count
-  for _ in $(seq 600); do
+wait_refreshes() { # log-file count [seconds, 60 when not given]
+  local limit=${3:-60}
+  for _ in $(seq $((limit * 10))); do
     [ "$(grep -c refresh: "$1" || true)" -ge "$2" ] && return 0
     sleep 0.1
   done
-  echo "no $2 refreshes in 60 s" >&2; return 1
+  echo "no $2 refreshes in $limit s" >&2; return 1
 }
 
 # Below the ephemeral ports (32768 on), which the service's own sockets take.
 first=20000
+if [ "$only10k" = 0 ]; then
 all=$(IFS=,; echo "${protocols[*]}")
 "$bin/lindrel-demo-servers" --count 1000 --port "$first" --players 8 \
   --protocols "$all" > "$work/demo.log" 2>&1 &
@@ -162,15 +172,35 @@ for p in $(seq 0 $((families - 1))); do
   echo "${protocols[$p]}: service $(stats < "$work/ours-one.ms"); ${peer%%:*} $(stats < "$work/peer-one.ms"), $read_count; ratio (median) $ratio"
 done
 
-echo "== 10,000 servers, 1,250 of each protocol, every answer after 150 ms: peak memory"
 kill "${pids[0]}"
-"$bin/lindrel-demo-servers" --count 10000 --port 21000 --players 8 --latency-ms 150 \
-  --protocols "$all" > "$work/demo10k.log" 2>&1 &
-pids+=($!)
-sleep 3
-kill -0 "${pids[-1]}" || { cat "$work/demo10k.log"; exit 1; }
-config 21000 10000 "" "$(free_port)" > "$work/10k.toml"
-run_service "$work/10k.toml" "$work/10k.log"
-wait_refreshes "$work/10k.log" 6
-tail -1 "$work/10k.log"
-echo "peak memory: $(grep VmHWM /proc/"$service"/status)"
+fi
+
+echo "== 10,000 servers, 1,250 of each protocol, every answer held 150 ms, then 400 ms"
+# Each build with its own demo servers (they answer the way its service queries); six
+# refreshes, the last one's time and the peak memory, without and with a history file.
+ulimit -n "$(ulimit -Hn)"
+tenk() { # bin-folder latency-ms history(0|1) label
+  local at=$1 latency=$2 history=$3 demo
+  "$at/lindrel-demo-servers" --count 10000 --port 21000 --players 8 --latency-ms "$latency" \
+    --protocols "$all" > "$work/demo10k.log" 2>&1 &
+  demo=$!
+  pids+=("$demo")
+  sleep 3
+  kill -0 "$demo" || { cat "$work/demo10k.log"; exit 1; }
+  config 21000 10000 "" "$(free_port)" > "$work/10k.toml"
+  rm -f "$work/10k.history"*
+  if [ "$history" = 1 ]; then printf '[history]\nfile = "10k.history"\n' >> "$work/10k.toml"; fi
+  bin=$at run_service "$work/10k.toml" "$work/10k.log"
+  wait_refreshes "$work/10k.log" 6 300
+  printf '%-8s %4s ms %-12s last refresh %8s ms, peak %s\n' "$4" "$latency" \
+    "$([ "$history" = 1 ] && echo "with history" || echo "no history")" \
+    "$(tail -1 "$work/10k.log" | awk '{print $6}')" \
+    "$(awk '/VmHWM/ {printf "%.1f MiB", $2 / 1024}' /proc/"$service"/status)"
+  kill "$service" "$demo"; wait "$service" "$demo" 2>/dev/null || true
+}
+for latency in 150 400; do
+  for history in 0 1; do
+    [ -z "$before" ] || tenk "$before" "$latency" "$history" before
+    tenk "$bin" "$latency" "$history" this
+  done
+done

@@ -145,6 +145,16 @@ std::string_view CutUtf8(std::string_view utf8, std::size_t maxBytes) {
     return utf8.substr(0, end);
 }
 
+std::string_view CutUtf8Characters(std::string_view utf8, std::size_t characters) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        if ((static_cast<unsigned char>(utf8[at]) & 0xC0u) != 0x80u && count++ == characters) {
+            return utf8.substr(0, at);
+        }
+    }
+    return utf8;
+}
+
 std::string HtmlEscape(std::string_view text) {
     return EscapeMarkup(text, true);
 }

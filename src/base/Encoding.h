@@ -25,6 +25,8 @@ bool IsValidUtf8(std::string_view text);
 std::string ToUtf8(std::string_view text);
 // At most maxBytes of UTF-8, cut before a character, never inside one.
 std::string_view CutUtf8(std::string_view utf8, std::size_t maxBytes);
+// At most `characters` characters of UTF-8, cut before a character.
+std::string_view CutUtf8Characters(std::string_view utf8, std::size_t characters);
 
 // ToUtf8, then &, <, >, " and ' as character references, control characters dropped.
 std::string HtmlEscape(std::string_view text);

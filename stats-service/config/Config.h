@@ -3,6 +3,7 @@
 #include "base/Version.h"
 #include "config/Limits.h"
 #include "config/Net.h"
+#include "config/QuietHours.h"
 #include "notify/Webhook.h"
 
 #include <chrono>
@@ -67,6 +68,7 @@ struct Config {
     std::string pageTitle = "Game servers";
     std::string pageFrameAncestors; // who may frame the page (CSP sources); empty: anyone
     std::vector<WebhookEntry> notify;
+    std::vector<QuietWindow> quiet; // when servers are in maintenance: no events about them
 };
 
 // The built-in configuration: the five demo servers on 127.0.0.1 to 127.0.0.5, the two

@@ -215,6 +215,7 @@ bool ReadService(TomlReader& root, const std::filesystem::path& base, Config& co
                     reader.Duration("refresh_ms", 10, 3'600'000, poll.refreshInterval) &&
                     reader.Duration("query_timeout_ms", 1, 60'000, poll.queryTimeout) &&
                     reader.Number("down_after_misses", 1, 1000, poll.downAfterMisses) &&
+                    reader.Number("tcp_parallel", 1, 4096, poll.tcpParallel) &&
                     reader.Text("state_file", state, 4096) &&
                     reader.Duration("resolve_every_s", 10, 86'400, config.resolveInterval) &&
                     reader.Duration("drop_after_days", 1, 3650, poll.dropAfter) &&
@@ -323,7 +324,8 @@ std::optional<Config> ParseConfig(std::string_view text, const std::string& path
         !ReadGameTypes(reader, config, error) || !ReadUpdate(reader, config, error) ||
         !ReadLookup(reader, config, error) || !ReadHistory(reader, base, config, error) ||
         !ReadPage(reader, config, error) || !ReadNotify(reader, config, error) ||
-        !reader.Finish() || !Validate(config, error) || !ValidateNotify(config, error)) {
+        !ReadQuiet(reader, config, error) || !reader.Finish() || !Validate(config, error) ||
+        !ValidateOutputs(config, error)) {
         error = path + ": " + error;
         return std::nullopt;
     }

@@ -1,10 +1,13 @@
 #include "config/ConfigOutputs.h"
 
 #include "base/Text.h"
+#include "notify/MessageTemplate.h"
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <climits>
+#include <optional>
 
 namespace lindrel::stats {
 
@@ -13,9 +16,10 @@ namespace {
 constexpr std::size_t kMaxWebhooks = 16;
 constexpr std::size_t kMaxWantedPerWebhook = 32;
 constexpr std::size_t kMaxWantedBytes = 64;
-constexpr std::size_t kMaxWebhookServers = 10'000;
+constexpr std::size_t kMaxListedServers = 10'000;
 constexpr std::size_t kMaxWebhookNameBytes = 64;
 constexpr int kMaxMinPlayers = 10'000;
+constexpr int kMaxMinFreeSlots = 1'000;
 
 const toml::table* Section(TomlReader& root, const char* key, bool& ok) {
     ok = true;
@@ -26,57 +30,57 @@ const toml::table* Section(TomlReader& root, const char* key, bool& ok) {
     return node == nullptr ? nullptr : node->as_table();
 }
 
-// A list of at most limit texts; false when the key holds anything else.
-bool TextList(TomlReader& reader, std::string_view key, std::size_t limit, std::size_t maxBytes,
-              std::vector<std::string>& into) {
-    const toml::node* node = reader.Node(key);
-    if (node == nullptr) {
-        return true;
-    }
-    const toml::array* list = node->as_array();
-    const std::string shape = "must be a list of at most " + std::to_string(limit) + " texts";
-    if (list == nullptr || list->size() > limit) {
-        return reader.Fail(key, shape);
-    }
-    into.clear();
-    for (const auto& item : *list) {
-        const auto text = item.value_exact<std::string>();
-        if (!text || !CheckText(*text, maxBytes, {})) {
-            return reader.Fail(key, shape + " of up to " + std::to_string(maxBytes) +
-                                        " bytes without NUL or a line break");
-        }
-        into.push_back(*text);
-    }
-    return true;
-}
-
 bool ReadEvents(TomlReader& reader, WebhookEntry& entry) {
     std::vector<std::string> names{"down", "back", "player"};
-    if (!TextList(reader, "events", 4, 16, names)) {
+    if (!reader.TextList("events", 6, 16, names)) {
         return false;
     }
     entry.down = entry.back = entry.player = entry.atLeast = false;
+    entry.playerLeft = entry.slotsFree = false;
     for (const auto& name : names) {
         const auto kind = ParseEventName(name);
         if (!kind) {
-            return reader.Fail("events", "holds \"down\", \"back\", \"player\" and "
-                                         "\"players_at_least\" only");
+            return reader.Fail("events", "holds \"down\", \"back\", \"player\", "
+                                         "\"players_at_least\", \"player_left\" and "
+                                         "\"slots_free\" only");
         }
-        (*kind == EventKind::Down           ? entry.down
-         : *kind == EventKind::Back         ? entry.back
-         : *kind == EventKind::PlayerJoined ? entry.player
-                                            : entry.atLeast) = true;
+        switch (*kind) {
+        case EventKind::Down:
+            entry.down = true;
+            break;
+        case EventKind::Back:
+            entry.back = true;
+            break;
+        case EventKind::PlayerJoined:
+            entry.player = true;
+            break;
+        case EventKind::PlayersAtLeast:
+            entry.atLeast = true;
+            break;
+        case EventKind::PlayerLeft:
+            entry.playerLeft = true;
+            break;
+        case EventKind::SlotsFree:
+            entry.slotsFree = true;
+            break;
+        }
     }
     if (entry.atLeast != reader.Has("min_players")) {
         return reader.Fail("min_players", "goes with the event \"players_at_least\", and it "
                                           "with min_players");
     }
-    return !entry.atLeast || reader.Number("min_players", 1, kMaxMinPlayers, entry.minPlayers);
+    if (entry.slotsFree != reader.Has("min_free_slots")) {
+        return reader.Fail("min_free_slots", "goes with the event \"slots_free\", and it "
+                                             "with min_free_slots");
+    }
+    return (!entry.atLeast || reader.Number("min_players", 1, kMaxMinPlayers, entry.minPlayers)) &&
+           (!entry.slotsFree ||
+            reader.Number("min_free_slots", 1, kMaxMinFreeSlots, entry.minFreeSlots));
 }
 
 bool ReadWanted(TomlReader& reader, WebhookEntry& entry) {
     std::vector<std::string> names;
-    if (!TextList(reader, "players", kMaxWantedPerWebhook, kMaxWantedBytes, names)) {
+    if (!reader.TextList("players", kMaxWantedPerWebhook, kMaxWantedBytes, names)) {
         return false;
     }
     for (const auto& name : names) {
@@ -90,23 +94,28 @@ bool ReadWanted(TomlReader& reader, WebhookEntry& entry) {
     return true;
 }
 
-bool ReadServerIds(TomlReader& reader, WebhookEntry& entry) {
-    const toml::node* node = reader.Node("servers");
+// [notify.templates]: a wording for each event by its name, placeholders checked.
+bool ReadTemplates(TomlReader& parent, const std::string& name, WebhookEntry& entry,
+                   std::string& error) {
+    const toml::node* node = parent.Node("templates");
     if (node == nullptr) {
         return true;
     }
-    const toml::array* list = node->as_array();
-    if (list == nullptr || list->size() > kMaxWebhookServers) {
-        return reader.Fail("servers", "must be a list of server ids");
+    if (!node->is_table()) {
+        return parent.Fail("templates", "must be a table of event names and their texts");
     }
-    for (const auto& item : *list) {
-        const auto id = item.value_exact<std::int64_t>();
-        if (!id || *id < 1 || *id > INT_MAX) {
-            return reader.Fail("servers", "must be a list of server ids");
+    TomlReader reader(*node->as_table(), name + ".templates", error);
+    for (std::size_t kind = 0; kind < kEventKinds; ++kind) {
+        const std::string_view event = EventName(static_cast<EventKind>(kind));
+        std::string& text = entry.templates[kind];
+        if (!reader.Text(event, text, kMaxTemplateBytes)) {
+            return false;
         }
-        entry.servers.push_back(static_cast<int>(*id));
+        if (const std::string problem = TemplateProblem(text); !problem.empty()) {
+            return reader.Fail(event, problem);
+        }
     }
-    return true;
+    return reader.Finish();
 }
 
 bool ReadWebhook(const toml::table& table, const std::string& name, WebhookEntry& entry,
@@ -121,12 +130,14 @@ bool ReadWebhook(const toml::table& table, const std::string& name, WebhookEntry
         return false;
     }
     if (!reader.Text("url", entry.url, kMaxUrlBytes) || !reader.Text("format", format, 16) ||
-        !ReadEvents(reader, entry) || !ReadWanted(reader, entry) || !ReadServerIds(reader, entry) ||
+        !ReadEvents(reader, entry) || !ReadWanted(reader, entry) ||
+        !reader.IdList("servers", kMaxListedServers, entry.servers) ||
         !reader.Int("timeout_ms", 100, 60'000, timeout) ||
         !reader.Number("retries", 0, 10, entry.retries) ||
         !reader.Int("backoff_ms", 10, 600'000, backoff) ||
         !reader.Number("per_minute", 1, 600, entry.perMinute) ||
-        !reader.Text("name", label, kMaxWebhookNameBytes) || !reader.Finish()) {
+        !reader.Text("name", label, kMaxWebhookNameBytes) ||
+        !ReadTemplates(reader, name, entry, error) || !reader.Finish()) {
         return false;
     }
     const auto at = ParseWebhookUrl(entry.url);
@@ -143,6 +154,21 @@ bool ReadWebhook(const toml::table& table, const std::string& name, WebhookEntry
     entry.format = *shape;
     entry.timeout = std::chrono::milliseconds(timeout);
     entry.backoff = std::chrono::milliseconds(backoff);
+    return true;
+}
+
+// Every server a list names must be one the configuration watches.
+bool NamesWatched(const Config& config, const std::vector<int>& ids, const std::string& where,
+                  std::string& error) {
+    for (const int id : ids) {
+        const auto named = [id](const ServerEntry& server) { return server.id == id; };
+        if (std::none_of(config.directory.begin(), config.directory.end(), named) &&
+            std::none_of(config.servers.begin(), config.servers.end(), named)) {
+            error = where + ".servers names server " + std::to_string(id) +
+                    ", which the configuration does not watch";
+            return false;
+        }
+    }
     return true;
 }
 
@@ -215,16 +241,17 @@ bool ReadNotify(TomlReader& root, Config& config, std::string& error) {
     return true;
 }
 
-bool ValidateNotify(const Config& config, std::string& error) {
+bool ValidateOutputs(const Config& config, std::string& error) {
     for (std::size_t i = 0; i < config.notify.size(); ++i) {
-        for (const int id : config.notify[i].servers) {
-            const auto named = [id](const ServerEntry& server) { return server.id == id; };
-            if (std::none_of(config.directory.begin(), config.directory.end(), named) &&
-                std::none_of(config.servers.begin(), config.servers.end(), named)) {
-                error = "notify[" + std::to_string(i) + "].servers names server " +
-                        std::to_string(id) + ", which the configuration does not watch";
-                return false;
-            }
+        if (!NamesWatched(config, config.notify[i].servers, "notify[" + std::to_string(i) + "]",
+                          error)) {
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < config.quiet.size(); ++i) {
+        if (!NamesWatched(config, config.quiet[i].servers, "quiet[" + std::to_string(i) + "]",
+                          error)) {
+            return false;
         }
     }
     return true;

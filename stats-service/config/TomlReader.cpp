@@ -1,6 +1,50 @@
 #include "config/TomlReader.h"
 
+#include <climits>
+
 namespace lindrel::stats {
+
+bool TomlReader::TextList(std::string_view key, std::size_t limit, std::size_t maxBytes,
+                          std::vector<std::string>& into) {
+    const toml::node* node = Node(key);
+    if (node == nullptr) {
+        return true;
+    }
+    const toml::array* list = node->as_array();
+    const std::string shape = "must be a list of at most " + std::to_string(limit) + " texts";
+    if (list == nullptr || list->size() > limit) {
+        return Fail(key, shape);
+    }
+    into.clear();
+    for (const auto& item : *list) {
+        const auto text = item.value_exact<std::string>();
+        if (!text || !CheckText(*text, maxBytes, {})) {
+            return Fail(key, shape + " of up to " + std::to_string(maxBytes) +
+                                 " bytes without NUL or a line break");
+        }
+        into.push_back(*text);
+    }
+    return true;
+}
+
+bool TomlReader::IdList(std::string_view key, std::size_t limit, std::vector<int>& into) {
+    const toml::node* node = Node(key);
+    if (node == nullptr) {
+        return true;
+    }
+    const toml::array* list = node->as_array();
+    if (list == nullptr || list->size() > limit) {
+        return Fail(key, "must be a list of server ids");
+    }
+    for (const auto& item : *list) {
+        const auto id = item.value_exact<std::int64_t>();
+        if (!id || *id < 1 || *id > INT_MAX) {
+            return Fail(key, "must be a list of server ids");
+        }
+        into.push_back(static_cast<int>(*id));
+    }
+    return true;
+}
 
 bool CheckText(std::string_view text, std::size_t maxBytes, std::string_view forbidden) {
     return text.size() <= maxBytes &&

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <toml++/toml.h>
 #include <unordered_set>
+#include <vector>
 
 namespace lindrel::stats {
 
@@ -42,6 +43,12 @@ public:
     // A text of at most maxBytes without NUL, CR or LF (nor any of forbidden).
     bool Text(std::string_view key, std::string& into, std::size_t maxBytes,
               std::string_view forbidden = {});
+    // A list of at most limit texts, each as Text takes it; an absent key leaves into as
+    // it was.
+    bool TextList(std::string_view key, std::size_t limit, std::size_t maxBytes,
+                  std::vector<std::string>& into);
+    // A list of at most limit ids, each from 1 to 2^31-1, added to into.
+    bool IdList(std::string_view key, std::size_t limit, std::vector<int>& into);
     // Whether the key is present, marking it as known.
     bool Has(std::string_view key);
     const toml::node* Node(std::string_view key);

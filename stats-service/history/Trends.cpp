@@ -55,7 +55,7 @@ const Entry* Trends::Ring<Entry, N>::Find(std::int64_t index) const {
     return &entries[static_cast<std::size_t>(index) % N];
 }
 
-void Trends::Add(int server, std::int64_t time, bool up, int players) {
+void Trends::Add(int server, std::int64_t time, bool up, int players, bool inUptime) {
     if (time <= 0 || time / kDaySeconds > INT32_MAX) {
         return;
     }
@@ -67,6 +67,9 @@ void Trends::Add(int server, std::int64_t time, bool up, int players) {
         const auto seenUp =
             static_cast<std::uint16_t>(std::clamp<int>(players, 0, kMostPlayers) + 1);
         *slot = std::max(*slot, seenUp);
+    }
+    if (!inUptime) {
+        return;
     }
     if (auto* hour = entry.hours.At(time / kHourSeconds)) {
         hour->up = SaturatingAdd(hour->up, up ? seconds : 0);

@@ -24,8 +24,9 @@ public:
     // The 24 hours' uptime: the hour under way and the 23 before it.
     static constexpr std::size_t kUptimeHours = 24;
 
-    // One refresh's result for a server at wall-clock second `time`.
-    void Add(int server, std::int64_t time, bool up, int players);
+    // One refresh's result for a server at wall-clock second `time`; one in the server's
+    // quiet hours (inUptime false) goes into its chart, not into its uptime.
+    void Add(int server, std::int64_t time, bool up, int players, bool inUptime = true);
     // Takes in the figures of an earlier period (the history file's, read at start).
     void Merge(const Trends& earlier);
 

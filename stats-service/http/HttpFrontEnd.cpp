@@ -99,6 +99,9 @@ http::response<http::string_body> Answer(const Head& head, HttpReply reply) {
     if (!reply.securityPolicy.empty()) {
         response.set("Content-Security-Policy", reply.securityPolicy);
     }
+    if (!reply.cacheControl.empty()) {
+        response.set(http::field::cache_control, reply.cacheControl);
+    }
     response.set(http::field::content_type,
                  beast::string_view(reply.contentType.data(), reply.contentType.size()));
     response.keep_alive(head.status == 0 && head.keepAlive);

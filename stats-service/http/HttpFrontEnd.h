@@ -23,14 +23,15 @@ namespace lindrel::stats {
 struct HttpReply {
     HttpReply() = default;
     HttpReply(int answer, std::string text, std::string_view type = "text/plain",
-              std::string policy = {})
+              std::string policy = {}, std::string cache = {})
         : status(answer), body(std::move(text)), contentType(type),
-          securityPolicy(std::move(policy)) {}
+          securityPolicy(std::move(policy)), cacheControl(std::move(cache)) {}
 
     int status = 200;
     std::string body;
     std::string_view contentType = "text/plain"; // a literal: replies outlive no handler
     std::string securityPolicy;                  // Content-Security-Policy, if any
+    std::string cacheControl;                    // Cache-Control, if any
 };
 
 class HttpFrontEnd {

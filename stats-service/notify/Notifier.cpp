@@ -40,10 +40,14 @@ std::optional<ServerEvent> Notifier::Wanted(const WebhookEntry& entry, const Ser
     case EventKind::PlayersAtLeast:
         return entry.atLeast && event.threshold == entry.minPlayers ? std::optional(event)
                                                                     : std::nullopt;
+    case EventKind::SlotsFree:
+        return entry.slotsFree && event.threshold == entry.minFreeSlots ? std::optional(event)
+                                                                        : std::nullopt;
     case EventKind::PlayerJoined:
+    case EventKind::PlayerLeft:
         break;
     }
-    if (!entry.player) {
+    if (!(event.kind == EventKind::PlayerJoined ? entry.player : entry.playerLeft)) {
         return std::nullopt;
     }
     // The same match as the monitor's wanted players: a part of the name, any case.
@@ -76,7 +80,9 @@ void Notifier::Send(const std::vector<ServerEvent>& events) {
                 target.queue.pop_front();
                 ++dropped_;
             }
-            target.queue.push_back(WebhookBody(target.entry.format, *message));
+            target.queue.push_back(
+                WebhookBody(target.entry.format, *message,
+                            target.entry.templates[static_cast<std::size_t>(message->kind)]));
         }
         if (!target.queue.empty() && !target.sending) {
             target.sending = true;

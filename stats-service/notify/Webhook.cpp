@@ -2,24 +2,13 @@
 
 #include "base/Encoding.h"
 #include "base/Text.h"
+#include "notify/MessageTemplate.h"
 
 #include <algorithm>
 
 namespace lindrel::stats {
 
 namespace {
-
-// "A", "A and B", "A, B and C", "A, B and 3 more".
-std::string WhoJoined(const ServerEvent& event) {
-    std::string names;
-    const std::size_t listed = event.players.size();
-    const std::size_t more = event.joined > listed ? event.joined - listed : 0;
-    for (std::size_t i = 0; i < listed; ++i) {
-        names += i == 0 ? "" : (i + 1 == listed && more == 0 ? " and " : ", ");
-        names += event.players[i];
-    }
-    return more == 0 ? names : names + " and " + std::to_string(more) + " more";
-}
 
 bool IsHostChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -101,18 +90,34 @@ std::string_view EventName(EventKind kind) {
         return "player";
     case EventKind::PlayersAtLeast:
         return "players_at_least";
+    case EventKind::PlayerLeft:
+        return "player_left";
+    case EventKind::SlotsFree:
+        return "slots_free";
     }
     return "";
 }
 
 std::optional<EventKind> ParseEventName(std::string_view name) {
     for (const auto kind :
-         {EventKind::Down, EventKind::Back, EventKind::PlayerJoined, EventKind::PlayersAtLeast}) {
+         {EventKind::Down, EventKind::Back, EventKind::PlayerJoined, EventKind::PlayersAtLeast,
+          EventKind::PlayerLeft, EventKind::SlotsFree}) {
         if (EventName(kind) == name) {
             return kind;
         }
     }
     return std::nullopt;
+}
+
+std::string NamedPlayers(const ServerEvent& event) {
+    std::string names;
+    const std::size_t listed = event.players.size();
+    const std::size_t more = event.joined > listed ? event.joined - listed : 0;
+    for (std::size_t i = 0; i < listed; ++i) {
+        names += i == 0 ? "" : (i + 1 == listed && more == 0 ? " and " : ", ");
+        names += event.players[i];
+    }
+    return more == 0 ? names : names + " and " + std::to_string(more) + " more";
 }
 
 std::string EventText(const ServerEvent& event) {
@@ -124,21 +129,30 @@ std::string EventText(const ServerEvent& event) {
     case EventKind::Back:
         return "Server back online: " + where + onMap;
     case EventKind::PlayerJoined:
-        return WhoJoined(event) + " joined " + where + onMap;
+        return NamedPlayers(event) + " joined " + where + onMap;
     case EventKind::PlayersAtLeast:
         return std::to_string(event.online) + " players on " + where + onMap + " (" +
                std::to_string(event.threshold) + " or more)";
+    case EventKind::PlayerLeft:
+        return NamedPlayers(event) + " left " + where;
+    case EventKind::SlotsFree:
+        return std::to_string(event.freeSlots) + (event.freeSlots == 1 ? " slot" : " slots") +
+               " free on " + where + onMap;
     }
     return "";
 }
 
-std::string WebhookBody(WebhookFormat format, const ServerEvent& event) {
+std::string WebhookBody(WebhookFormat format, const ServerEvent& event, std::string_view wording) {
+    const std::string text = wording.empty() ? std::string() : FillTemplate(wording, event, format);
     switch (format) {
     case WebhookFormat::Discord:
-        return "{\"content\":" + JsonString(EventText(event)) +
+        return "{\"content\":" +
+               JsonString(CutUtf8Characters(wording.empty() ? EventText(event) : text,
+                                            kMaxDiscordCharacters)) +
                ",\"allowed_mentions\":{\"parse\":[]}}";
     case WebhookFormat::Slack:
-        return "{\"text\":" + JsonString(EscapeAngleBrackets(EventText(event))) + "}";
+        return "{\"text\":" +
+               JsonString(wording.empty() ? EscapeAngleBrackets(EventText(event)) : text) + "}";
     case WebhookFormat::Json: {
         std::string body =
             "{\"event\":\"" + std::string(EventName(event.kind)) +
@@ -147,17 +161,22 @@ std::string WebhookBody(WebhookFormat format, const ServerEvent& event) {
             "},\"map\":" + JsonString(event.map) + ",\"player\":" +
             // the first who joined, as before a message listed them all
             JsonString(event.players.empty() ? std::string() : event.players.front());
-        if (event.kind == EventKind::PlayerJoined) {
+        if (event.kind == EventKind::PlayerJoined || event.kind == EventKind::PlayerLeft) {
             body += ",\"players\":[";
             for (std::size_t i = 0; i < event.players.size(); ++i) {
                 body += (i == 0 ? "" : ",") + JsonString(event.players[i]);
             }
-            body += "],\"joined\":" + std::to_string(event.joined);
+            body += event.kind == EventKind::PlayerJoined ? "],\"joined\":" : "],\"left\":";
+            body += std::to_string(event.joined);
         } else if (event.kind == EventKind::PlayersAtLeast) {
             body += ",\"online\":" + std::to_string(event.online) +
                     ",\"min_players\":" + std::to_string(event.threshold);
+        } else if (event.kind == EventKind::SlotsFree) {
+            body += ",\"free_slots\":" + std::to_string(event.freeSlots) +
+                    ",\"min_free_slots\":" + std::to_string(event.threshold);
         }
-        return body + ",\"time\":" + std::to_string(event.time) + "}";
+        return body + ",\"message\":" + JsonString(wording.empty() ? EventText(event) : text) +
+               ",\"time\":" + std::to_string(event.time) + "}";
     }
     }
     return "";

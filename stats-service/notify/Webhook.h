@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <optional>
@@ -26,13 +27,14 @@ struct WebhookUrl {
 inline constexpr std::size_t kMaxUrlBytes = 2048;
 std::optional<WebhookUrl> ParseWebhookUrl(std::string_view text);
 
-enum class EventKind { Down, Back, PlayerJoined, PlayersAtLeast };
-// "down", "back", "player", "players_at_least": the names the configuration and the JSON
-// use.
+enum class EventKind { Down, Back, PlayerJoined, PlayersAtLeast, PlayerLeft, SlotsFree };
+inline constexpr std::size_t kEventKinds = 6;
+// "down", "back", "player", "players_at_least", "player_left", "slots_free": the names the
+// configuration and the JSON use.
 std::string_view EventName(EventKind kind);
 std::optional<EventKind> ParseEventName(std::string_view name);
 
-// A message names at most this many players who joined; the rest are counted.
+// A message names at most this many players who joined or left; the rest are counted.
 inline constexpr std::size_t kMaxNamesInMessage = 20;
 
 struct ServerEvent {
@@ -41,13 +43,16 @@ struct ServerEvent {
     std::string server;  // its name
     std::string address; // "host:port"
     std::string map;
-    // Who joined in one refresh (a player event), with their names in lower case for
-    // matching; a message names at most kMaxNamesInMessage of them, and joined counts all.
+    // Who joined or left in one refresh (a player or player_left event), with their names
+    // in lower case for matching; a message names at most kMaxNamesInMessage of them, and
+    // joined counts all.
     std::vector<std::string> players;
     std::vector<std::string> lowerPlayers;
     std::size_t joined = 0;
-    int online = 0;    // players on the server now (a threshold event)
-    int threshold = 0; // the number they reached (a threshold event)
+    int online = 0;     // players on the server now
+    int maxPlayers = 0; // its limit
+    int freeSlots = 0;  // its limit less its players (a slots_free event)
+    int threshold = 0;  // the number reached: min_players or min_free_slots
     std::int64_t time = 0;
 };
 
@@ -62,18 +67,29 @@ struct WebhookEntry {
     bool player = true;
     bool atLeast = false; // players reaching minPlayers
     int minPlayers = 0;
+    bool playerLeft = false;
+    bool slotsFree = false; // free slots reaching minFreeSlots
+    int minFreeSlots = 0;
     std::vector<std::string> players; // wanted names, lower case
     std::vector<int> servers;         // only these; empty: every watched server
+    // The admin's wording of each event's message (MessageTemplate.h), by EventKind;
+    // empty: the built-in text.
+    std::array<std::string, kEventKinds> templates;
     std::chrono::milliseconds timeout{10'000};
     int retries = 4;
     std::chrono::milliseconds backoff{2'000}; // before the first retry, doubled each time
     int perMinute = 30;                       // requests at most, Discord's own limit
 };
 
-// The request body, as UTF-8 JSON. Discord is asked to ping nobody, whatever a player's
-// name says; Slack's own markup is escaped.
-std::string WebhookBody(WebhookFormat format, const ServerEvent& event);
+// The request body, as UTF-8 JSON, with the message a person reads: the event's built-in
+// text, or `wording` filled in (MessageTemplate.h). Discord is asked to ping nobody,
+// whatever a player's name says, and gets at most 2,000 characters; Slack's own markup is
+// escaped in what the event brings.
+std::string WebhookBody(WebhookFormat format, const ServerEvent& event,
+                        std::string_view wording = {});
 // The one-line message a person reads.
 std::string EventText(const ServerEvent& event);
+// The players an event names: "A", "A and B", "A, B and C", "A, B and 3 more".
+std::string NamedPlayers(const ServerEvent& event);
 
 } // namespace lindrel::stats

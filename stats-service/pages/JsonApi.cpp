@@ -35,7 +35,8 @@ std::string ServersJson(const std::vector<ServerView>& servers, std::int64_t now
                 ",\"max_players\":" + std::to_string(server.maxPlayers) +
                 ",\"ping_ms\":" + std::to_string(server.pingMs) +
                 ",\"uptime_24h\":" + Share(server.uptime24h) +
-                ",\"uptime_30d\":" + Share(server.uptime30d) + "}";
+                ",\"uptime_30d\":" + Share(server.uptime30d) +
+                ",\"maintenance\":" + (server.maintenance ? "true" : "false") + "}";
     }
     return json + "\n]}\n";
 }

@@ -76,8 +76,9 @@ void ServiceCounters::AddRefresh(std::chrono::steady_clock::duration took) {
     }
 }
 
-std::string MetricsText(const Registry& registry, const ServiceCounters& counters,
-                        const OutputFigures& outputs, std::size_t connections) {
+std::string MetricsText(const Registry& registry, const std::unordered_set<int>& quiet,
+                        const ServiceCounters& counters, const OutputFigures& outputs,
+                        std::size_t connections) {
     std::string out;
     std::vector<std::pair<std::string, const GameServer*>> watched;
     for (const GameServer& server : registry.servers()) {
@@ -91,6 +92,12 @@ std::string MetricsText(const Registry& registry, const ServiceCounters& counter
            "Whether the game server answers (1), or has missed refreshes enough to be down (0).");
     for (const auto& [labels, server] : watched) {
         Sample(out, "lindrel_stats_server_up", labels, server->Up() ? "1" : "0");
+    }
+    Family(out, "lindrel_stats_server_maintenance", "gauge",
+           "Whether the game server is in its quiet hours (1), when no event about it is sent.");
+    for (const auto& [labels, server] : watched) {
+        Sample(out, "lindrel_stats_server_maintenance", labels,
+               quiet.contains(server->id) ? "1" : "0");
     }
     Family(out, "lindrel_stats_server_players", "gauge", "Players on the game server.");
     for (const auto& [labels, server] : watched) {

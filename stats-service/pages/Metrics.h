@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 // The service's figures in Prometheus's text format, for /metrics. Errors: none.
 namespace lindrel::stats {
@@ -40,9 +41,10 @@ struct OutputFigures {
     std::uint64_t webhookRetries = 0;
 };
 
-// Per watched server (not those added by lookups): up, players and the query's round
-// trip; then the service's own counters.
-std::string MetricsText(const Registry& registry, const ServiceCounters& counters,
-                        const OutputFigures& outputs, std::size_t connections);
+// Per watched server (not those added by lookups): up, in maintenance (in `quiet`),
+// players and the query's round trip; then the service's own counters.
+std::string MetricsText(const Registry& registry, const std::unordered_set<int>& quiet,
+                        const ServiceCounters& counters, const OutputFigures& outputs,
+                        std::size_t connections);
 
 } // namespace lindrel::stats

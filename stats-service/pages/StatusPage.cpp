@@ -20,6 +20,7 @@ constexpr std::string_view kStyle =
     "grid-template-columns:repeat(auto-fill,minmax(17em,1fr))}"
     "li{background:#222;border-radius:6px;padding:.8em;border-left:6px solid #777}"
     "li.up{border-left-color:#3c3}li.down{border-left-color:#d33}"
+    "li.maintenance{border-left-color:#999}"
     "h2{font-size:1.1em;margin:0 0 .4em;overflow-wrap:anywhere}"
     "dl{display:grid;grid-template-columns:auto 1fr;gap:.15em .8em;margin:0 0 .6em}"
     "dt{color:#aaa}dd{margin:0;overflow-wrap:anywhere}"
@@ -44,7 +45,7 @@ std::string Item(std::string_view term, std::string_view escapedValue) {
 } // namespace
 
 std::vector<ServerView> WatchedServers(const Registry& registry, const Trends& trends,
-                                       std::int64_t now) {
+                                       std::int64_t now, const std::unordered_set<int>& quiet) {
     std::vector<ServerView> views;
     for (const GameServer& server : registry.servers()) {
         if (server.registered) {
@@ -67,6 +68,7 @@ std::vector<ServerView> WatchedServers(const Registry& registry, const Trends& t
         view.uptime24h = trends.Uptime24h(server.id, now);
         view.uptime30d = trends.Uptime30d(server.id, now);
         view.chart = trends.Chart(server.id, now);
+        view.maintenance = quiet.contains(server.id);
         views.push_back(std::move(view));
     }
     return views;
@@ -127,10 +129,16 @@ std::string StatusPageHtml(std::string_view title, const std::vector<ServerView>
                        heading + "</title>\n<style>" + std::string(kStyle) +
                        "</style>\n</head>\n<body>\n<h1>" + heading + "</h1>\n<ul>\n";
     for (const ServerView& server : servers) {
-        const char* state = !server.up ? "unknown" : *server.up ? "up" : "down";
+        const char* state = server.maintenance ? "maintenance"
+                            : !server.up       ? "unknown"
+                            : *server.up       ? "up"
+                                               : "down";
         page += std::string("<li class=\"") + state + "\">\n<h2>" + HtmlEscape(server.name) +
                 "</h2>\n<dl>";
-        page += Item("Status", !server.up ? "Not known yet" : *server.up ? "Up" : "Down");
+        page += Item("Status", server.maintenance ? "Maintenance"
+                               : !server.up       ? "Not known yet"
+                               : *server.up       ? "Up"
+                                                  : "Down");
         if (server.up.value_or(false)) {
             page += Item("Map", HtmlEscape(server.map));
             page +=

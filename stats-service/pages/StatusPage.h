@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 // The status page for people, at "/": every watched server with its name, map, players,
@@ -27,12 +28,14 @@ struct ServerView {
     int pingMs = 0;
     std::optional<double> uptime24h;
     std::optional<double> uptime30d;
-    std::vector<int> chart; // Trends::Chart
+    std::vector<int> chart;   // Trends::Chart
+    bool maintenance = false; // in its quiet hours
 };
 
-// The servers the configuration names (not those added by lookups), in its order.
+// The servers the configuration names (not those added by lookups), in its order; those
+// in `quiet` in maintenance.
 std::vector<ServerView> WatchedServers(const Registry& registry, const Trends& trends,
-                                       std::int64_t now);
+                                       std::int64_t now, const std::unordered_set<int>& quiet);
 
 std::string StatusPageHtml(std::string_view title, const std::vector<ServerView>& servers,
                            std::int64_t now);

@@ -13,11 +13,15 @@ namespace {
 
 constexpr std::size_t kMaxStateFileBytes = 16 << 20;
 
-std::vector<int> ThresholdsOf(const Config& config) {
-    std::vector<int> thresholds;
+// The player counts and the free slots the webhooks ask to be told of.
+ServerEvents::Thresholds ThresholdsOf(const Config& config) {
+    ServerEvents::Thresholds thresholds;
     for (const WebhookEntry& entry : config.notify) {
         if (entry.atLeast) {
-            thresholds.push_back(entry.minPlayers);
+            thresholds.players.push_back(entry.minPlayers);
+        }
+        if (entry.slotsFree) {
+            thresholds.freeSlots.push_back(entry.minFreeSlots);
         }
     }
     return thresholds;

@@ -16,6 +16,8 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace lindrel::stats {
 
@@ -59,8 +61,11 @@ private:
     // Opens the history file, when one is configured; without it the service goes on.
     void StartHistory();
     void AfterRefresh(Clock::duration took);
+    // The configured servers in their quiet hours now.
+    void FindQuietServers(std::int64_t now);
     const HttpReply& Cached(CachedReply& cache, const std::function<HttpReply()>& make);
     awaitable<HttpReply> HistoryReply(std::string_view rest, const QueryPairs& pairs);
+    awaitable<HttpReply> BadgeReply(std::string_view rest);
     void SaveState() const;
 
     Config config_;
@@ -74,12 +79,15 @@ private:
     ServiceCounters counters_;
     Trends trends_;
     ServerEvents events_;
+    QuietFilter quietFilter_;
+    std::unordered_set<int> quietNow_; // in maintenance since the last refresh
     std::unique_ptr<History> history_;
     Notifier notifier_;
     std::uint64_t generation_ = 0;
     CachedReply page_;
     CachedReply serversJson_;
     CachedReply metrics_;
+    std::unordered_map<int, CachedReply> badges_; // by id, of configured servers only
 };
 
 } // namespace lindrel::stats

@@ -99,5 +99,40 @@ TEST(Browser, ThePageShowsEveryServerAndItsChartWithScriptsOff) {
     EXPECT_GT(std::stoi(*span), kPhoneWidth * 3 / 4) << "and fill the phone's width";
 }
 
+// A clan's own page (a file here, another origin) shows the badge as an <img>: Chromium
+// loads it as an image of the badge's size and draws its green half.
+TEST(Browser, TheBadgeShowsAsAnImageOnAnotherSitesPage) {
+    lindrel::test::TempDir dir;
+    test::RunningService service(test::RunningService::FastConfig(), 1);
+    ASSERT_TRUE(service.WaitRefreshes(3));
+    const std::string badge =
+        "http://127.0.0.1:" + std::to_string(service.httpPort()) + "/badge/10.svg";
+    std::ofstream(dir / "clan.html")
+        << "<!DOCTYPE html><title>Clan</title><body style=\"margin:0;background:#fff\">"
+           "<img src=\""
+        << badge
+        << "\" onload=\"document.title = 'loaded ' + this.naturalWidth + 'x' + "
+           "this.naturalHeight\" onerror=\"document.title = 'broken'\">";
+    const std::string chromium =
+        "chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --no-first-run "
+        "--disable-background-networking --disable-component-update --disable-sync "
+        "--virtual-time-budget=5000 --window-size=400,100 --user-data-dir=" +
+        (dir / "profile").string() + " ";
+    const std::string page = "file://" + (dir / "clan.html").string();
+    const auto dom = Output(chromium + "--dump-dom " + page, dir);
+    ASSERT_TRUE(dom);
+    EXPECT_NE(dom->find("<title>loaded "), std::string::npos) << *dom;
+    EXPECT_NE(dom->find("x20</title>"), std::string::npos) << "20 px high: " << *dom;
+
+    const std::string shot = (dir / "clan.png").string();
+    ASSERT_TRUE(Output(chromium + "--screenshot=" + shot + " " + page, dir));
+    const auto green = Output("convert " + shot +
+                                  " -fuzz 10% -fill black +opaque '#44cc11' -fill white -opaque "
+                                  "'#44cc11' -format '%[fx:round(mean*w*h)]' info:",
+                              dir);
+    ASSERT_TRUE(green);
+    EXPECT_GT(std::stoi(*green), 200) << "the state's half is drawn in green";
+}
+
 } // namespace
 } // namespace lindrel::stats

@@ -25,6 +25,7 @@ TEST(Config, RefusesEachBadValueNamingItsKey) {
         {"[service]\nrefresh_ms = \"fast\"\n", "service.refresh_ms"},
         {"[service]\nrefresh_ms = 1.5\n", "service.refresh_ms"},
         {"[service]\ndown_after_misses = 0\n", "service.down_after_misses"},
+        {"[service]\ntcp_parallel = 4097\n", "service.tcp_parallel"},
         {"[service]\nfast = true\n", "service.fast"},
         {"[service]\nlisten = \"somewhere:1\"\n", "service.listen"},
         {"[update]\nftp_port = 99999999999\n", "update.ftp_port"},
@@ -56,6 +57,11 @@ TEST(Config, RefusesEachBadValueNamingItsKey) {
         {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\nservers = [12345]\n",
          "notify[0].servers names server 12345"},
         {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\nretries = 11\n", "notify[0].retries"},
+        {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\n[notify.templates]\ndown = "
+         "\"{nick}\"\n",
+         "notify[0].templates.down"},
+        {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\n[notify.templates]\nup = \"x\"\n",
+         "notify[0].templates.up"},
         {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\ntimeout_ms = 99999999\n",
          "notify[0].timeout_ms"},
     };
@@ -63,6 +69,14 @@ TEST(Config, RefusesEachBadValueNamingItsKey) {
         const std::string error = LoadError(text);
         EXPECT_NE(error.find(key), std::string::npos) << text << " gave: " << error;
     }
+}
+
+TEST(Config, TcpQueriesFitTheOpenFilesBesideTheConnections) {
+    FrontEndLimits frontEnd; // 512 connections
+    EXPECT_EQ(TcpParallelWithin(1024, 256, frontEnd), 256u) << "the default fits 1,024 files";
+    EXPECT_EQ(TcpParallelWithin(700, 256, frontEnd), 700u - 512 - kOwnOpenFiles);
+    EXPECT_EQ(TcpParallelWithin(100, 256, frontEnd), 1u) << "never none";
+    EXPECT_EQ(TcpParallelWithin(SIZE_MAX, 4096, frontEnd), 4096u);
 }
 
 TEST(Config, TakesNamesIpv6AndSeveralListenAddresses) {
@@ -84,11 +98,12 @@ TEST(Config, ReadsTheHistoryThePageAndTheWebhooks) {
                              "[history]\nfile = \"h.sqlite\"\nkeep_days = 30\n"
                              "[page]\ntitle = \"Our servers\"\n"
                              "[[notify]]\nurl = \"https://discord.com/api/webhooks/1/x\"\n"
-                             "format = \"discord\"\nevents = [\"player\"]\n"
+                             "format = \"discord\"\nevents = [\"player\", \"player_left\"]\n"
                              "players = [\" Anarki \", \"SARGE\"]\nservers = [7, 8]\n"
                              "[[notify]]\nurl = \"http://[::1]:8080/hook\"\nformat = \"json\"\n"
                              "name = \"ops\"\nper_minute = 5\nmin_players = 8\n"
-                             "events = [\"down\", \"players_at_least\"]\n");
+                             "min_free_slots = 4\n"
+                             "events = [\"down\", \"players_at_least\", \"slots_free\"]\n");
     std::string error;
     const auto config = LoadConfig((dir / "c.toml").string(), error);
     ASSERT_TRUE(config) << error;
@@ -103,7 +118,7 @@ TEST(Config, ReadsTheHistoryThePageAndTheWebhooks) {
     EXPECT_EQ(discord.at.target, "/api/webhooks/1/x");
     EXPECT_EQ(discord.format, WebhookFormat::Discord);
     EXPECT_FALSE(discord.down || discord.back);
-    EXPECT_TRUE(discord.player);
+    EXPECT_TRUE(discord.player && discord.playerLeft && !discord.slotsFree);
     EXPECT_EQ(discord.players, (std::vector<std::string>{"anarki", "sarge"}));
     EXPECT_EQ(discord.servers, (std::vector<int>{7, 8}));
     const WebhookEntry& json = config->notify[1];
@@ -111,13 +126,17 @@ TEST(Config, ReadsTheHistoryThePageAndTheWebhooks) {
     EXPECT_EQ(json.at.port, 8080);
     EXPECT_TRUE(json.down && json.atLeast && !json.back && !json.player);
     EXPECT_EQ(json.minPlayers, 8);
+    EXPECT_TRUE(json.slotsFree && !json.playerLeft);
+    EXPECT_EQ(json.minFreeSlots, 4);
     EXPECT_EQ(json.perMinute, 5);
     EXPECT_EQ(discord.perMinute, 30) << "Discord's own limit unless told";
     EXPECT_EQ(discord.label, "notify[0] at discord.com") << "never the secret path";
     EXPECT_EQ(json.label, "\"ops\" at ::1");
     for (const char* bad :
          {"min_players = 8\n", "events = [\"players_at_least\"]\n",
-          "events = [\"players_at_least\"]\nmin_players = 0\n", "per_minute = 0\n"}) {
+          "events = [\"players_at_least\"]\nmin_players = 0\n", "per_minute = 0\n",
+          "min_free_slots = 2\n", "events = [\"slots_free\"]\n",
+          "events = [\"slots_free\"]\nmin_free_slots = 1001\n", "events = [\"left\"]\n"}) {
         lindrel::test::WriteFile(dir / "bad.toml", std::string("[[notify]]\nurl = \"http://h/\"\n"
                                                                "format = \"json\"\n") +
                                                        bad);

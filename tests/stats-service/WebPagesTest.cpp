@@ -2,6 +2,7 @@
 // programs would use: an HTML5 checker (tidy), a JSON parser (Python's), Prometheus's
 // own metrics checker (promtool).
 #include "RunningService.h"
+#include "pages/Badge.h"
 #include "pages/JsonApi.h"
 #include "pages/StatusPage.h"
 #include "support/RawHttp.h"
@@ -118,6 +119,42 @@ TEST(WebPages, AHostileServerNameStaysTextOnTheValidPage) {
                     json),
               0)
         << json;
+}
+
+TEST(WebPages, TheBadgeIsAnSvgOfTheServersStateWithItsNameAsText) {
+    test::RunningService service(test::RunningService::FastConfig(), 2);
+    ASSERT_TRUE(service.WaitRefreshes(3));
+    const std::string up = Get(service, "/badge/10.svg");
+    EXPECT_EQ(StatusOf(up), 200) << up;
+    EXPECT_NE(up.find("\r\nContent-Type: image/svg+xml\r\n"), std::string::npos) << up;
+    EXPECT_NE(up.find("\r\nCache-Control: max-age=1\r\n"), std::string::npos)
+        << "a refresh's interval, at least a second: " << up;
+    EXPECT_NE(up.find("\r\nX-Content-Type-Options: nosniff\r\n"), std::string::npos);
+    const std::string readsAs =
+        "python3 -c 'import sys, xml.etree.ElementTree as t; r=t.parse(sys.stdin).getroot(); "
+        "texts=[e.text for e in r.iter(\"{http://www.w3.org/2000/svg}text\")]; ";
+    EXPECT_EQ(Check(readsAs + "sys.exit(texts != [\"Demo 0\", \"2/8\"])'", BodyOf(up)), 0)
+        << BodyOf(up);
+
+    service.SetAnswering(1, false);
+    ASSERT_TRUE(service.WaitRefreshes(3));
+    EXPECT_EQ(
+        Check(readsAs + "sys.exit(texts[1] != \"down\")'", BodyOf(Get(service, "/badge/20.svg"))),
+        0);
+    for (const char* unknown : {"/badge/99.svg", "/badge/10.png", "/badge/", "/badge/x.svg"}) {
+        EXPECT_EQ(StatusOf(Get(service, unknown)), 404) << unknown;
+    }
+
+    // Whatever a name holds stays its text: the badge is XML.
+    const std::string hostile =
+        BadgeSvg("</text><script>alert(1)</script>&amp;\"'", BadgeState::Up, 1, 2);
+    EXPECT_EQ(hostile.find("<script"), std::string::npos) << hostile;
+    EXPECT_EQ(
+        Check(readsAs +
+                  "sys.exit(texts[0] != \"</text><script>alert(1)</script>&amp;\\\"\" + chr(39))'",
+              hostile),
+        0)
+        << hostile;
 }
 
 TEST(WebPages, TheJsonApiListsTheServersAndTheirHistory) {

@@ -1,6 +1,7 @@
 // What game servers' names become on the web: UTF-8 whatever they were sent in, and
 // messages a webhook's chat cannot be tricked by.
 #include "base/Encoding.h"
+#include "notify/MessageTemplate.h"
 #include "notify/Webhook.h"
 
 #include <gtest/gtest.h>
@@ -81,7 +82,8 @@ TEST(Webhooks, MessagesCannotPingOrMarkUpTheChat) {
               "{\"event\":\"player\",\"server\":{\"id\":7,\"name\":\"Quorvane <CTF>\","
               "\"address\":\"127.0.0.3:27960\"},\"map\":\"q3ctf1\",\"player\":\"@everyone "
               "<!channel>\",\"players\":[\"@everyone <!channel>\"],\"joined\":1,"
-              "\"time\":1800000000}");
+              "\"message\":\"@everyone <!channel> joined Quorvane <CTF> (127.0.0.3:27960), map "
+              "q3ctf1\",\"time\":1800000000}");
     event.players = {"Anarki", "Sarge", "Visor"};
     event.joined = 3;
     EXPECT_EQ(EventText(event), "Anarki, Sarge and Visor joined Quorvane <CTF> "
@@ -96,6 +98,42 @@ TEST(Webhooks, MessagesCannotPingOrMarkUpTheChat) {
                                 "(10 or more)");
     event.kind = EventKind::Down;
     EXPECT_EQ(EventText(event), "Server down: Quorvane <CTF> (127.0.0.3:27960)");
+}
+
+TEST(Webhooks, TemplatesSayWhatTheAdminWroteWithTheEventsValuesEscaped) {
+    ServerEvent event;
+    event.kind = EventKind::PlayerLeft;
+    event.server = "Quorvane <CTF>";
+    event.address = "127.0.0.3:27960";
+    event.map = "q3ctf1";
+    event.players = {"Anarki", "@here"};
+    event.joined = 2;
+    event.online = 3;
+    event.maxPlayers = 16;
+    const std::string wording = "<!subteam^ops> {left} left {name} ({players}/{max}) {joined}";
+    EXPECT_EQ(TemplateProblem(wording), "");
+    EXPECT_EQ(WebhookBody(WebhookFormat::Slack, event, wording),
+              "{\"text\":\"<!subteam^ops> Anarki and @here left Quorvane &lt;CTF&gt; (3/16) \"}")
+        << "the admin's own markup stays; the names' is escaped";
+    EXPECT_EQ(WebhookBody(WebhookFormat::Discord, event, "{left} left {name}"),
+              "{\"content\":\"Anarki and @here left Quorvane <CTF>\","
+              "\"allowed_mentions\":{\"parse\":[]}}");
+    EXPECT_NE(WebhookBody(WebhookFormat::Json, event, "{free} free on {address}")
+                  .find("\"message\":\"0 free on 127.0.0.3:27960\""),
+              std::string::npos);
+
+    // Discord takes 2,000 characters: a longer message is cut before a character.
+    event.server = std::string(600, 'x') + "\xc3\xa9";
+    const std::string body = WebhookBody(WebhookFormat::Discord, event, "{name}{name}{name}{name}");
+    const std::string content = body.substr(12, body.find("\",\"allowed") - 12);
+    EXPECT_EQ(content, std::string(600, 'x') + "\xc3\xa9" + std::string(600, 'x') + "\xc3\xa9" +
+                           std::string(600, 'x') + "\xc3\xa9" + std::string(197, 'x'));
+
+    for (const char* bad : {"{nick} joined", "{name", "name}", "{}"}) {
+        EXPECT_NE(TemplateProblem(bad), "") << bad;
+    }
+    EXPECT_NE(TemplateProblem(std::string(1001, 'a')), "");
+    EXPECT_EQ(TemplateProblem(std::string(1000, 'a')), "");
 }
 
 } // namespace

@@ -76,8 +76,8 @@ wait_refreshes() { # log-file count [seconds, 60 when not given]
 
 # Below the ephemeral ports (32768 on), which the service's own sockets take.
 first=20000
-if [ "$only10k" = 0 ]; then
 all=$(IFS=,; echo "${protocols[*]}")
+if [ "$only10k" = 0 ]; then
 "$bin/lindrel-demo-servers" --count 1000 --port "$first" --players 8 \
   --protocols "$all" > "$work/demo.log" 2>&1 &
 pids+=($!)

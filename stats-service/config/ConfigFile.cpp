@@ -22,30 +22,6 @@ constexpr std::size_t kMaxNetworks = 256;
 constexpr std::size_t kMaxListeners = 4;
 constexpr std::size_t kMaxText = 256;
 
-// The entries of an array of tables ([[key]]), at most limit; false with error set when
-// the key holds anything else. An absent key gives no entries and true.
-bool Tables(TomlReader& root, const char* key, std::size_t limit,
-            std::vector<const toml::table*>& tables, std::string& error) {
-    tables.clear();
-    const toml::node* node = root.Node(key);
-    if (node == nullptr) {
-        return true;
-    }
-    const toml::array* list = node->as_array();
-    if (list == nullptr || list->size() > limit) {
-        return root.Fail(key,
-                         "must be at most " + std::to_string(limit) + " [[" + key + "]] tables");
-    }
-    for (std::size_t i = 0; i < list->size(); ++i) {
-        tables.push_back(list->get(i)->as_table());
-        if (tables.back() == nullptr) {
-            error = std::string(key) + "[" + std::to_string(i) + "] must be a table";
-            return false;
-        }
-    }
-    return true;
-}
-
 bool ReadServer(const toml::table& table, const std::string& name, ServerEntry& entry,
                 std::string& error) {
     TomlReader reader(table, name, error);
@@ -71,7 +47,7 @@ bool ReadServer(const toml::table& table, const std::string& name, ServerEntry& 
 bool ReadServers(TomlReader& root, const char* key, std::size_t limit,
                  std::vector<ServerEntry>& into, std::string& error) {
     std::vector<const toml::table*> tables;
-    if (!Tables(root, key, limit, tables, error)) {
+    if (!root.Tables(key, limit, tables)) {
         return false;
     }
     if (root.Has(key)) {
@@ -90,7 +66,7 @@ bool ReadServers(TomlReader& root, const char* key, std::size_t limit,
 
 bool ReadGameTypes(TomlReader& root, Config& config, std::string& error) {
     std::vector<const toml::table*> tables;
-    if (!Tables(root, "game_types", kMaxGameTypes, tables, error)) {
+    if (!root.Tables("game_types", kMaxGameTypes, tables)) {
         return false;
     }
     if (root.Has("game_types")) {

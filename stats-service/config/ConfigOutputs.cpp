@@ -216,24 +216,14 @@ bool ReadPage(TomlReader& root, Config& config, std::string& error) {
 }
 
 bool ReadNotify(TomlReader& root, Config& config, std::string& error) {
-    const toml::node* node = root.Node("notify");
-    if (node == nullptr) {
-        return true;
-    }
-    const toml::array* list = node->as_array();
-    if (list == nullptr || list->size() > kMaxWebhooks) {
-        return root.Fail("notify", "must be at most 16 [[notify]] tables");
+    std::vector<const toml::table*> tables;
+    if (!root.Tables("notify", kMaxWebhooks, tables)) {
+        return false;
     }
     config.notify.clear();
-    for (std::size_t i = 0; i < list->size(); ++i) {
-        const std::string name = "notify[" + std::to_string(i) + "]";
-        const toml::table* table = list->get(i)->as_table();
+    for (std::size_t i = 0; i < tables.size(); ++i) {
         WebhookEntry entry;
-        if (table == nullptr) {
-            error = name + " must be a table";
-            return false;
-        }
-        if (!ReadWebhook(*table, name, entry, error)) {
+        if (!ReadWebhook(*tables[i], "notify[" + std::to_string(i) + "]", entry, error)) {
             return false;
         }
         config.notify.push_back(std::move(entry));

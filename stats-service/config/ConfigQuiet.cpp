@@ -93,27 +93,17 @@ bool ReadQuietWindow(const toml::table& table, const std::string& name, QuietWin
 } // namespace
 
 bool ReadQuiet(TomlReader& root, Config& config, std::string& error) {
-    const toml::node* node = root.Node("quiet");
-    if (node == nullptr) {
-        return true;
-    }
-    const toml::array* list = node->as_array();
-    if (list == nullptr || list->size() > kMaxQuietWindows) {
-        return root.Fail("quiet", "must be at most 64 [[quiet]] tables");
+    std::vector<const toml::table*> tables;
+    if (!root.Tables("quiet", kMaxQuietWindows, tables)) {
+        return false;
     }
     config.quiet.clear();
-    for (std::size_t i = 0; i < list->size(); ++i) {
-        const std::string name = "quiet[" + std::to_string(i) + "]";
-        const toml::table* table = list->get(i)->as_table();
-        QuietWindow window;
-        if (table == nullptr) {
-            error = name + " must be a table";
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        QuietWindow entry;
+        if (!ReadQuietWindow(*tables[i], "quiet[" + std::to_string(i) + "]", entry, error)) {
             return false;
         }
-        if (!ReadQuietWindow(*table, name, window, error)) {
-            return false;
-        }
-        config.quiet.push_back(std::move(window));
+        config.quiet.push_back(std::move(entry));
     }
     return true;
 }

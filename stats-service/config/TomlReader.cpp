@@ -4,6 +4,28 @@
 
 namespace lindrel::stats {
 
+bool TomlReader::Tables(std::string_view key, std::size_t limit,
+                        std::vector<const toml::table*>& tables) {
+    tables.clear();
+    const toml::node* node = Node(key);
+    if (node == nullptr) {
+        return true;
+    }
+    const toml::array* list = node->as_array();
+    const std::string name(key);
+    if (list == nullptr || list->size() > limit) {
+        return Fail(key, "must be at most " + std::to_string(limit) + " [[" + name + "]] tables");
+    }
+    for (std::size_t i = 0; i < list->size(); ++i) {
+        tables.push_back(list->get(i)->as_table());
+        if (tables.back() == nullptr) {
+            error_ = name + "[" + std::to_string(i) + "] must be a table";
+            return false;
+        }
+    }
+    return true;
+}
+
 bool TomlReader::TextList(std::string_view key, std::size_t limit, std::size_t maxBytes,
                           std::vector<std::string>& into) {
     const toml::node* node = Node(key);

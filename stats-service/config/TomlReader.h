@@ -49,6 +49,8 @@ public:
                   std::vector<std::string>& into);
     // A list of at most limit ids, each from 1 to 2^31-1, added to into.
     bool IdList(std::string_view key, std::size_t limit, std::vector<int>& into);
+    // The entries of an array of tables ([[key]]), at most limit; an absent key gives none.
+    bool Tables(std::string_view key, std::size_t limit, std::vector<const toml::table*>& tables);
     // Whether the key is present, marking it as known.
     bool Has(std::string_view key);
     const toml::node* Node(std::string_view key);

@@ -1,3 +1,4 @@
+#include "notify/LiveMessage.h"
 #include "pages/Replies.h"
 #include "service/HttpFetch.h"
 #include "stats-service/RunningService.h"
@@ -90,6 +91,24 @@ BENCHMARK(BM_LoadRegistered)
     ->Range(100, 100'000)
     ->Complexity()
     ->Unit(benchmark::kMillisecond);
+
+// A live message's text at each refresh, over 10,000 servers: every server (range 0) or
+// an entry's list of all 10,000 in another order (range 1).
+void BM_LiveMessageBody(benchmark::State& bench) {
+    std::vector<LiveRow> rows;
+    std::vector<int> only;
+    for (int id = 1; id <= 10'000; ++id) {
+        rows.push_back({id, "Server " + std::to_string(id), LiveState::Up, "q3dm17", 5, 16});
+        only.push_back(10'001 - id);
+    }
+    if (bench.range(0) == 0) {
+        only.clear();
+    }
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(LiveMessageBody("Game servers", rows, only));
+    }
+}
+BENCHMARK(BM_LiveMessageBody)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace lindrel::stats

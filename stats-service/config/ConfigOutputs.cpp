@@ -31,7 +31,11 @@ const toml::table* Section(TomlReader& root, const char* key, bool& ok) {
 }
 
 bool ReadEvents(TomlReader& reader, WebhookEntry& entry) {
-    std::vector<std::string> names{"down", "back", "player"};
+    // A live message is what a live entry is for: events only when it lists them.
+    std::vector<std::string> names;
+    if (!entry.live) {
+        names = {"down", "back", "player"};
+    }
     if (!reader.TextList("events", 6, 16, names)) {
         return false;
     }
@@ -130,8 +134,8 @@ bool ReadWebhook(const toml::table& table, const std::string& name, WebhookEntry
         return false;
     }
     if (!reader.Text("url", entry.url, kMaxUrlBytes) || !reader.Text("format", format, 16) ||
-        !ReadEvents(reader, entry) || !ReadWanted(reader, entry) ||
-        !reader.IdList("servers", kMaxListedServers, entry.servers) ||
+        !reader.Bool("live", entry.live) || !ReadEvents(reader, entry) ||
+        !ReadWanted(reader, entry) || !reader.IdList("servers", kMaxListedServers, entry.servers) ||
         !reader.Int("timeout_ms", 100, 60'000, timeout) ||
         !reader.Number("retries", 0, 10, entry.retries) ||
         !reader.Int("backoff_ms", 10, 600'000, backoff) ||
@@ -147,6 +151,10 @@ bool ReadWebhook(const toml::table& table, const std::string& name, WebhookEntry
     const auto shape = ParseWebhookFormat(format);
     if (!shape) {
         return reader.Fail("format", "must be \"discord\", \"slack\" or \"json\"");
+    }
+    if (entry.live && *shape != WebhookFormat::Discord) {
+        return reader.Fail("live", "needs format = \"discord\": Slack's and plain JSON "
+                                   "webhooks cannot edit a message they sent");
     }
     entry.at = *at;
     // Logs and figures name it so, never by its URL: the path holds the webhook's secret.

@@ -106,6 +106,19 @@ bool TomlReader::Int(std::string_view key, std::int64_t min, std::int64_t max, s
     return true;
 }
 
+bool TomlReader::Bool(std::string_view key, bool& into) {
+    const toml::node* node = Node(key);
+    if (node == nullptr) {
+        return true;
+    }
+    const auto value = node->value_exact<bool>();
+    if (!value) {
+        return Fail(key, "must be true or false");
+    }
+    into = *value;
+    return true;
+}
+
 bool TomlReader::Text(std::string_view key, std::string& into, std::size_t maxBytes,
                       std::string_view forbidden) {
     const toml::node* node = Node(key);

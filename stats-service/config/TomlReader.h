@@ -40,6 +40,7 @@ public:
         into = std::chrono::duration<Rep, Period>(static_cast<Rep>(count));
         return true;
     }
+    bool Bool(std::string_view key, bool& into);
     // A text of at most maxBytes without NUL, CR or LF (nor any of forbidden).
     bool Text(std::string_view key, std::string& into, std::size_t maxBytes,
               std::string_view forbidden = {});

@@ -30,6 +30,12 @@ bool History::Open(std::string& error) {
     if (!store_) {
         return false;
     }
+    auto kept = store_->Kept(kMaxKept, error);
+    if (!kept) {
+        store_.reset();
+        return false;
+    }
+    keptAtOpen_ = std::move(*kept);
     fileBytes_ = store_->SizeBytes();
     thread_ = std::thread([this] { Run(); });
     return true;
@@ -87,6 +93,16 @@ void History::Record(std::vector<Sample> rows) {
     if (!queued) {
         rowsDropped_ += count;
     }
+}
+
+void History::Keep(std::string key, std::string value) {
+    Push(Kind::Write, 0,
+         [this, key = std::move(key), value = std::move(value)](HistoryStore& store) {
+             std::string error;
+             if (!store.Keep(key, value, error)) {
+                 Report(error);
+             }
+         });
 }
 
 awaitable<std::optional<std::vector<Sample>>>

@@ -29,8 +29,14 @@ public:
     History(const History&) = delete;
     History& operator=(const History&) = delete;
 
-    // Opens the file and starts the thread, which thins the file first.
+    // Opens the file, reads what is kept in it, and starts the thread, which thins the
+    // file first.
     bool Open(std::string& error);
+    // What the file kept when it was opened, at most kMaxKept texts.
+    static constexpr std::size_t kMaxKept = 256;
+    const KeptTexts& keptAtOpen() const { return keptAtOpen_; }
+    // Queues a text to keep; never waits for the file.
+    void Keep(std::string key, std::string value);
     // Writes what is queued and ends the thread.
     void Stop();
 
@@ -66,6 +72,7 @@ private:
     std::string path_;
     std::chrono::seconds keep_;
     std::unique_ptr<HistoryStore> store_;
+    KeptTexts keptAtOpen_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Queued> queue_;

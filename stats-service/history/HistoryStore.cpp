@@ -86,7 +86,9 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::s
                     "time INTEGER NOT NULL, up INTEGER NOT NULL, players INTEGER NOT NULL, "
                     "map TEXT NOT NULL, PRIMARY KEY(server, time)) WITHOUT ROWID;"
                     "CREATE TABLE IF NOT EXISTS marks(name TEXT PRIMARY KEY, "
-                    "value INTEGER NOT NULL) WITHOUT ROWID;",
+                    "value INTEGER NOT NULL) WITHOUT ROWID;"
+                    "CREATE TABLE IF NOT EXISTS kept(key TEXT PRIMARY KEY, "
+                    "value TEXT NOT NULL) WITHOUT ROWID;",
                     error);
     if (!ready) {
         error = path + ": " + error;
@@ -234,6 +236,38 @@ bool HistoryStore::Scan(std::int64_t from, std::int64_t to,
         }
     }
     return result == SQLITE_DONE;
+}
+
+bool HistoryStore::Keep(const std::string& key, const std::string& value, std::string& error) {
+    Statement insert(db_, "INSERT OR REPLACE INTO kept VALUES (?, ?)", error);
+    if (!insert) {
+        return false;
+    }
+    insert.Bind(1, key);
+    insert.Bind(2, value);
+    return insert.Step(error) == SQLITE_DONE;
+}
+
+std::optional<KeptTexts> HistoryStore::Kept(std::size_t limit, std::string& error) {
+    Statement select(db_, "SELECT key, value FROM kept ORDER BY key", error);
+    if (!select) {
+        return std::nullopt;
+    }
+    KeptTexts kept;
+    int result = SQLITE_ROW;
+    while (kept.size() < limit && (result = select.Step(error)) == SQLITE_ROW) {
+        const auto* key = reinterpret_cast<const char*>(sqlite3_column_text(select.get(), 0));
+        const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(select.get(), 1));
+        if (key != nullptr && value != nullptr &&
+            sqlite3_column_bytes(select.get(), 0) <= kMaxKeptBytes &&
+            sqlite3_column_bytes(select.get(), 1) <= kMaxKeptBytes) {
+            kept.emplace(key, value);
+        }
+    }
+    if (result != SQLITE_ROW && result != SQLITE_DONE) {
+        return std::nullopt;
+    }
+    return kept;
 }
 
 std::int64_t HistoryStore::SizeBytes() {

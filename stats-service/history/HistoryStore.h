@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -23,6 +24,10 @@ struct Sample {
     int players = 0;
     std::string map;
 };
+
+// Small texts the service keeps across restarts, by key (a live message's id).
+using KeptTexts = std::unordered_map<std::string, std::string>;
+inline constexpr int kMaxKeptBytes = 256;
 
 inline constexpr std::int64_t kThinAfterSeconds = std::int64_t{48} * 3600;
 inline constexpr std::int64_t kThinnedStepSeconds = 300;
@@ -48,6 +53,10 @@ public:
     // Every row in [from, to), by server and then time, each handed to `each`.
     bool Scan(std::int64_t from, std::int64_t to, const std::function<void(const Sample&)>& each,
               std::string& error);
+    // Keeps value under key, replacing what was kept there.
+    bool Keep(const std::string& key, const std::string& value, std::string& error);
+    // What is kept: at most limit texts, a key or value over kMaxKeptBytes left out.
+    std::optional<KeptTexts> Kept(std::size_t limit, std::string& error);
     // The file's size in bytes, as its pages count it.
     std::int64_t SizeBytes();
 

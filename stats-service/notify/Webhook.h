@@ -72,6 +72,7 @@ struct WebhookEntry {
     int minFreeSlots = 0;
     std::vector<std::string> players; // wanted names, lower case
     std::vector<int> servers;         // only these; empty: every watched server
+    bool live = false;                // keeps one message showing the servers (Discord only)
     // The admin's wording of each event's message (MessageTemplate.h), by EventKind;
     // empty: the built-in text.
     std::array<std::string, kEventKinds> templates;

@@ -13,10 +13,10 @@ namespace lindrel::stats {
 
 namespace {
 
-// A receiver's answer is only looked at for its status and how long it asks to wait;
-// more than this is not read.
+// A receiver's answer is looked at for its status, how long it asks to wait and, when the
+// request asks, a success's body; more than this is not read.
 constexpr std::size_t kMaxStatusLineBytes = 1024;
-constexpr std::uint32_t kMaxAnswerBytes = 64 * 1024;
+constexpr std::uint32_t kMaxHeaderBytes = 8192;
 constexpr double kMaxRetryAfterSeconds = 3600;
 
 // "HTTP/1.1 204 No Content": the status, or 0.
@@ -51,9 +51,25 @@ std::optional<double> RetryAfterInBody(std::string_view body) {
     return parsed.ec == std::errc() ? std::optional(seconds) : std::nullopt;
 }
 
+// The answer's body, or empty when it cannot be read within the bounds.
 template <typename Stream>
-awaitable<PostResult> Exchange(Stream& stream, const WebhookUrl& url, std::string body) {
-    http::request<http::string_body> request{http::verb::post, url.target, 11};
+awaitable<std::string> ReadBody(Stream& stream, beast::flat_buffer& buffer,
+                                http::response_parser<http::string_body>& parser) {
+    boost::system::error_code ec;
+    co_await http::async_read(stream, buffer, parser,
+                              asio::redirect_error(asio::use_awaitable, ec));
+    if (ec) {
+        co_return std::string();
+    }
+    co_return std::move(parser.get().body());
+}
+
+template <typename Stream>
+awaitable<PostResult> Exchange(Stream& stream, const WebhookUrl& url, JsonRequest sent) {
+    http::request<http::string_body> request{http::verb::post, sent.target, 11};
+    if (sent.method == JsonRequest::Method::Patch) {
+        request.method(http::verb::patch);
+    }
     // The port only when it is not the scheme's own, as browsers write it: some hosts
     // match the name alone.
     const bool bracketed = url.host.find(':') != std::string::npos;
@@ -63,7 +79,7 @@ awaitable<PostResult> Exchange(Stream& stream, const WebhookUrl& url, std::strin
     request.set(http::field::user_agent, "lindrel-stats/" + std::string(kVersion));
     request.set(http::field::content_type, "application/json");
     request.keep_alive(false);
-    request.body() = std::move(body);
+    request.body() = std::move(sent.body);
     request.prepare_payload();
     PostResult result;
     boost::system::error_code ec;
@@ -86,14 +102,19 @@ awaitable<PostResult> Exchange(Stream& stream, const WebhookUrl& url, std::strin
         result.error = "not an HTTP answer";
         co_return result;
     }
-    if (result.status != 429 && result.status != 503) {
+    const bool delivered = result.status >= 200 && result.status < 300;
+    if (!(delivered && sent.readAnswer) && result.status != 429 && result.status != 503) {
         co_return result;
     }
     beast::flat_buffer buffer;
     buffer.commit(asio::buffer_copy(buffer.prepare(head.size()), asio::buffer(head)));
     http::response_parser<http::string_body> parser;
-    parser.header_limit(8192);
+    parser.header_limit(kMaxHeaderBytes);
     parser.body_limit(kMaxAnswerBytes);
+    if (delivered) {
+        result.answer = co_await ReadBody(stream, buffer, parser);
+        co_return result;
+    }
     co_await http::async_read_header(stream, buffer, parser,
                                      asio::redirect_error(asio::use_awaitable, ec));
     if (ec) {
@@ -134,8 +155,8 @@ asio::ssl::context MakeClientTlsContext() {
     return tls;
 }
 
-awaitable<PostResult> PostJson(asio::any_io_executor executor, asio::ssl::context* tls,
-                               const WebhookUrl& url, std::string body,
+awaitable<PostResult> SendJson(asio::any_io_executor executor, asio::ssl::context* tls,
+                               const WebhookUrl& url, JsonRequest request,
                                std::chrono::milliseconds timeout, PostCanceller& canceller) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     PostResult result;
@@ -179,7 +200,7 @@ awaitable<PostResult> PostJson(asio::any_io_executor executor, asio::ssl::contex
         co_return result;
     }
     if (!url.tls) {
-        result = co_await Exchange(tcpStream, url, std::move(body));
+        result = co_await Exchange(tcpStream, url, std::move(request));
     } else if (tls == nullptr) {
         result.error = "no TLS context";
     } else {
@@ -203,7 +224,7 @@ awaitable<PostResult> PostJson(asio::any_io_executor executor, asio::ssl::contex
             result.error = "TLS: " + ec.message();
             co_return result;
         }
-        result = co_await Exchange(stream, url, std::move(body));
+        result = co_await Exchange(stream, url, std::move(request));
     }
     co_return result;
 }

@@ -1,7 +1,7 @@
 #include "protocols/MinecraftProtocol.h"
 
 #include "base/Encoding.h"
-#include "protocols/Json.h"
+#include "base/Json.h"
 #include "protocols/QueryDriver.h"
 
 #include <algorithm>

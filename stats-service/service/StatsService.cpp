@@ -12,6 +12,11 @@ namespace lindrel::stats {
 namespace {
 
 constexpr std::size_t kMaxStateFileBytes = 16 << 20;
+// A live message's id: "live,<key>,<id>" in the state file (a line the registered servers'
+// reader passes over), "live_message.<key>" in the history file.
+constexpr std::string_view kLiveLine = "live,";
+constexpr std::string_view kLiveKept = "live_message.";
+constexpr std::size_t kMaxLiveIds = 64;
 
 // The player counts and the free slots the webhooks ask to be told of.
 ServerEvents::Thresholds ThresholdsOf(const Config& config) {
@@ -38,6 +43,8 @@ StatsService::StatsService(asio::io_context& io, Config config)
                     return router_.Route(std::move(target), std::move(client));
                 }),
       io_(io), events_(ThresholdsOf(config_)), notifier_(io, config_.notify) {
+    anyLive_ = std::any_of(config_.notify.begin(), config_.notify.end(),
+                           [](const WebhookEntry& entry) { return entry.live; });
     AddRoutes();
 }
 
@@ -91,13 +98,15 @@ bool StatsService::Start(std::string& error) {
             registry_.Add(std::move(server));
         }
     }
+    std::string saved;
     if (!config_.stateFile.empty()) {
-        const auto saved = platform::ReadRegularFile(config_.stateFile, kMaxStateFileBytes, error);
+        const auto read = platform::ReadRegularFile(config_.stateFile, kMaxStateFileBytes, error);
         if (!error.empty()) {
             return false;
         }
-        if (saved) {
-            registry_.LoadRegistered(*saved, config_.lookups.maxRegistered, WallSeconds());
+        if (read) {
+            saved = *read;
+            registry_.LoadRegistered(saved, config_.lookups.maxRegistered, WallSeconds());
         }
     }
 
@@ -117,6 +126,7 @@ bool StatsService::Start(std::string& error) {
         return false;
     }
     StartHistory();
+    RestoreLiveIds(saved);
     poller_.onRefreshDone = [this](Clock::duration took) {
         AfterRefresh(took);
         if (onRefreshDone) {
@@ -141,10 +151,81 @@ void StatsService::Stop() {
 }
 
 void StatsService::SaveState() const {
-    if (!config_.stateFile.empty() &&
-        !platform::ReplaceFileContent(config_.stateFile, registry_.SerializeRegistered())) {
+    if (config_.stateFile.empty()) {
+        return;
+    }
+    std::string text = registry_.SerializeRegistered();
+    for (const auto& [key, id] : liveIds_) {
+        text.append(kLiveLine).append(key).append(",").append(id).append("\n");
+    }
+    if (!platform::ReplaceFileContent(config_.stateFile, text)) {
         std::cerr << "lindrel-stats: cannot write " << config_.stateFile << "\n";
     }
+}
+
+void StatsService::RestoreLiveIds(std::string_view stateFile) {
+    if (!anyLive_) {
+        return;
+    }
+    notifier_.onLiveId = [this](const std::string& key, const std::string& id) {
+        KeepLiveId(key, id);
+    };
+    KeptTexts ids;
+    if (history_) {
+        for (const auto& [name, id] : history_->keptAtOpen()) {
+            if (name.starts_with(kLiveKept)) {
+                ids.emplace(name.substr(kLiveKept.size()), id);
+            }
+        }
+    } else if (!config_.stateFile.empty()) {
+        LineReader lines(stateFile);
+        std::string_view line;
+        while (lines.Next(line) && liveIds_.size() < kMaxLiveIds) {
+            const auto fields = Split(line, ',');
+            if (fields.size() == 3 && fields[0] == "live" && fields[1].size() == 32 &&
+                IsMessageId(fields[2])) {
+                liveIds_.emplace(fields[1], fields[2]);
+            }
+        }
+        ids = liveIds_;
+    } else {
+        std::cerr << "lindrel-stats: no history or state file: a restart makes the live "
+                     "messages anew"
+                  << std::endl;
+    }
+    notifier_.RestoreLiveIds(ids);
+}
+
+void StatsService::KeepLiveId(const std::string& key, const std::string& id) {
+    if (history_) {
+        history_->Keep(std::string(kLiveKept) + key, id);
+    } else if (!config_.stateFile.empty() &&
+               (liveIds_.size() < kMaxLiveIds || liveIds_.contains(key))) {
+        liveIds_[key] = id;
+        SaveState();
+    }
+}
+
+void StatsService::ShowLiveMessages() {
+    std::vector<LiveRow> rows;
+    for (const GameServer& server : registry_.servers()) {
+        if (server.registered || !server.Known()) {
+            continue; // shown once it is known to be up or down
+        }
+        LiveRow row;
+        row.serverId = server.id;
+        row.name = server.Name();
+        if (quietNow_.contains(server.id)) {
+            row.state = LiveState::Maintenance;
+        } else if (server.Up()) {
+            row.state = LiveState::Up;
+            row.map = server.status.map;
+            row.players = OnlineCount(server.status);
+            row.maxPlayers = server.status.maxClients;
+        }
+        rows.push_back(std::move(row));
+    }
+    notifier_.ShowLive(config_.pageTitle, rows);
 }
 
 } // namespace lindrel::stats

@@ -67,6 +67,10 @@ private:
     awaitable<HttpReply> HistoryReply(std::string_view rest, const QueryPairs& pairs);
     awaitable<HttpReply> BadgeReply(std::string_view rest);
     void SaveState() const;
+    // Where the live messages' ids are kept: the history file, else the state file.
+    void RestoreLiveIds(std::string_view stateFile);
+    void KeepLiveId(const std::string& key, const std::string& id);
+    void ShowLiveMessages();
 
     Config config_;
     Registry registry_;
@@ -88,6 +92,8 @@ private:
     CachedReply serversJson_;
     CachedReply metrics_;
     std::unordered_map<int, CachedReply> badges_; // by id, of configured servers only
+    bool anyLive_ = false;
+    KeptTexts liveIds_; // by the webhook's LiveKey, for the state file
 };
 
 } // namespace lindrel::stats

@@ -190,6 +190,9 @@ void StatsService::AfterRefresh(Clock::duration took) {
     if (!notifier_.empty()) {
         notifier_.Send(quietFilter_.Pass(events_.After(registry_, now), registry_, quietNow_, now));
     }
+    if (anyLive_) {
+        ShowLiveMessages();
+    }
 }
 
 void StatsService::FindQuietServers(std::int64_t now) {

@@ -5,6 +5,8 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <regex>
+#include <sstream>
 
 namespace lindrel::stats {
 namespace {
@@ -64,6 +66,10 @@ TEST(Config, RefusesEachBadValueNamingItsKey) {
          "notify[0].templates.up"},
         {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\ntimeout_ms = 99999999\n",
          "notify[0].timeout_ms"},
+        {"[[notify]]\nurl = \"http://h/\"\nformat = \"slack\"\nlive = true\n", "notify[0].live"},
+        {"[[notify]]\nurl = \"http://h/\"\nformat = \"json\"\nlive = true\n", "notify[0].live"},
+        {"[[notify]]\nurl = \"http://h/\"\nformat = \"discord\"\nlive = \"yes\"\n",
+         "notify[0].live must be true or false"},
     };
     for (const auto& [text, key] : cases) {
         const std::string error = LoadError(text);
@@ -100,6 +106,8 @@ TEST(Config, ReadsTheHistoryThePageAndTheWebhooks) {
                              "[[notify]]\nurl = \"https://discord.com/api/webhooks/1/x\"\n"
                              "format = \"discord\"\nevents = [\"player\", \"player_left\"]\n"
                              "players = [\" Anarki \", \"SARGE\"]\nservers = [7, 8]\n"
+                             "[[notify]]\nurl = \"https://discord.com/api/webhooks/2/y\"\n"
+                             "format = \"discord\"\nlive = true\n"
                              "[[notify]]\nurl = \"http://[::1]:8080/hook\"\nformat = \"json\"\n"
                              "name = \"ops\"\nper_minute = 5\nmin_players = 8\n"
                              "min_free_slots = 4\n"
@@ -110,7 +118,7 @@ TEST(Config, ReadsTheHistoryThePageAndTheWebhooks) {
     EXPECT_EQ(config->historyFile, (dir / "h.sqlite").string()) << "beside the file";
     EXPECT_EQ(config->historyKeep, std::chrono::hours(30 * 24));
     EXPECT_EQ(config->pageTitle, "Our servers");
-    ASSERT_EQ(config->notify.size(), 2u);
+    ASSERT_EQ(config->notify.size(), 3u);
     const WebhookEntry& discord = config->notify[0];
     EXPECT_TRUE(discord.at.tls);
     EXPECT_EQ(discord.at.host, "discord.com");
@@ -121,7 +129,11 @@ TEST(Config, ReadsTheHistoryThePageAndTheWebhooks) {
     EXPECT_TRUE(discord.player && discord.playerLeft && !discord.slotsFree);
     EXPECT_EQ(discord.players, (std::vector<std::string>{"anarki", "sarge"}));
     EXPECT_EQ(discord.servers, (std::vector<int>{7, 8}));
-    const WebhookEntry& json = config->notify[1];
+    EXPECT_FALSE(discord.live);
+    const WebhookEntry& live = config->notify[1];
+    EXPECT_TRUE(live.live);
+    EXPECT_FALSE(live.down || live.back || live.player) << "a live entry's events are listed";
+    const WebhookEntry& json = config->notify[2];
     EXPECT_EQ(json.at.host, "::1");
     EXPECT_EQ(json.at.port, 8080);
     EXPECT_TRUE(json.down && json.atLeast && !json.back && !json.player);
@@ -164,6 +176,16 @@ TEST(Config, CheckConfigSaysWhatIsWrongAndExits) {
     EXPECT_EQ(check("[service]\nrefresh_ms = 5000\n").first, 0);
     const auto example = lindrel::test::ReadFile(LINDREL_EXAMPLE_CONFIG);
     EXPECT_EQ(check(example).first, 0);
+    // Its commented-out examples too, all of them taken in at once.
+    std::istringstream lines(example);
+    std::string uncommented;
+    const std::regex key(R"(# (\[.*\]|[a-z_]+ = .*))");
+    for (std::string line; std::getline(lines, line);) {
+        uncommented += (std::regex_match(line, key) ? line.substr(2) : line) + "\n";
+    }
+    ASSERT_NE(uncommented.find("\nlive = true\n"), std::string::npos);
+    const auto [withExamples, saidOfThem] = check(uncommented);
+    EXPECT_EQ(withExamples, 0) << saidOfThem;
 }
 
 // The demo servers' program prints its usage for --help and refuses what it does not know,

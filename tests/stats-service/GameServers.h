@@ -3,10 +3,10 @@
 // Real game servers from Debian's packages, started on 127.0.0.1 for a test and killed
 // with it, and quakestat (Debian's qstat), the reader the service must agree with. None
 // of them registers with a master server or reaches beyond loopback.
+#include "base/Json.h"
 #include "base/Text.h"
 #include "base/UrlCodec.h"
 #include "faults/Processes.h"
-#include "protocols/Json.h"
 #include "service/HttpFetch.h"
 #include "support/TempDir.h"
 

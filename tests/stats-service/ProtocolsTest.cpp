@@ -4,11 +4,11 @@
 // answers: what they read, which replies they refuse, and how they put split replies
 // together.
 #include "DemoExchange.h"
+#include "base/Json.h"
 #include "demo/DemoAnswers.h"
 #include "protocols/A2sProtocol.h"
 #include "protocols/BedrockProtocol.h"
 #include "protocols/Cube2Protocol.h"
-#include "protocols/Json.h"
 #include "protocols/MinecraftProtocol.h"
 #include "protocols/MumbleProtocol.h"
 #include "protocols/OpenttdProtocol.h"

@@ -35,6 +35,8 @@ public:
         port_ = line->substr(5);
     }
 
+    std::uint16_t port() const { return static_cast<std::uint16_t>(std::stoi(port_)); }
+
     std::string Url(const std::string& path, const std::string& host = "127.0.0.1") const {
         return (tls_ ? "https://" : "http://") + host + ":" + port_ + path;
     }

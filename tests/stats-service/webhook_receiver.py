@@ -15,6 +15,12 @@ separated by tabs: path, the status answered, "json" when the body parses as JSO
   /huge       200 with a Content-Length of 10 GB and a few bytes of body
   /limited/N  429 with Retry-After: N for the first post to that path, then 204
   /discord    429 with {"retry_after": 1.5} as its body for the first post, then 204
+A Discord webhook's messages, as its public documentation describes them:
+  /live/NAME?wait=true                 makes a message: 200 with it, with its "id"
+  PATCH /live/NAME/messages/ID         edits it: 200, or 404 for an id it does not hold
+  DELETE /live/NAME/messages/ID        deletes it: 204 (not printed)
+  /livelimited/NAME...                 the same, but the first edit is answered 429 with
+                                       {"retry_after": 1.5}
 With --cert FILE (a PEM holding a certificate and its key) it speaks HTTPS.
 """
 import argparse
@@ -25,16 +31,87 @@ import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 counts = {}
+messages = {}  # live message ids, by webhook name
+next_id = [1187000000000000001]
 lock = threading.Lock()
 
 
 class Receiver(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
-    def do_POST(self):
+    def read_body(self):
         length = min(int(self.headers.get("Content-Length", "0")), 1 << 20)
-        body = self.rfile.read(length).decode("utf-8", "replace")
+        return self.rfile.read(length).decode("utf-8", "replace")
+
+    def print_line(self, status, body, shape=None):
+        if shape is None:
+            try:
+                json.loads(body)
+                shape = "json"
+            except ValueError:
+                shape = "bad"
+        fields = [self.path, str(status), shape, self.headers.get("Content-Type", ""), body]
+        with lock:
+            print("\t".join(field.replace("\t", " ").replace("\n", " ") for field in fields),
+                  flush=True)
+
+    def answer(self, status, body=b""):
+        self.send_response(status)
+        if body:
+            self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def live(self, method):
+        body = self.read_body() if method != "DELETE" else ""
+        path, _, query = self.path.partition("?")
+        parts = path.strip("/").split("/")
+        name = parts[1] if len(parts) > 1 else ""
+        status, answer = 404, b'{"message": "Unknown Webhook", "code": 10015}'
+        with lock:
+            held = messages.setdefault(name, set())
+            seen = counts[(name, method)] = counts.get((name, method), 0) + 1
+            if method == "POST" and len(parts) == 2:
+                if "wait=true" in query.split("&"):
+                    message_id = str(next_id[0])
+                    next_id[0] += 1
+                    held.add(message_id)
+                    status, answer = 200, message_id
+                else:
+                    status, answer = 204, None
+            elif len(parts) == 4 and parts[2] == "messages":
+                if parts[3] not in held:
+                    status, answer = 404, b'{"message": "Unknown Message", "code": 10008}'
+                elif method == "DELETE":
+                    held.discard(parts[3])
+                    status, answer = 204, None
+                elif parts[0] == "livelimited" and seen == 1:
+                    status = 429
+                    answer = b'{"message": "You are being rate limited.", "retry_after": 1.5}'
+                else:
+                    status, answer = 200, parts[3]
+        if isinstance(answer, str):
+            # The message object, its author's id before its own.
+            answer = json.dumps({"type": 0, "author": {"id": "42", "bot": True},
+                                 "content": json.loads(body).get("content", ""),
+                                 "embeds": [], "id": answer, "webhook_id": "42"}).encode()
+        if method != "DELETE":
+            self.print_line(status, body)
+        self.answer(status, answer or b"")
+
+    def do_PATCH(self):
+        self.live("PATCH")
+
+    def do_DELETE(self):
+        self.live("DELETE")
+
+    def do_POST(self):
         parts = self.path.strip("/").split("/")
+        if parts[0] in ("live", "livelimited"):
+            self.live("POST")
+            return
+        body = self.read_body()
         with lock:
             counts[self.path] = counts.get(self.path, 0) + 1
             seen = counts[self.path]
@@ -51,15 +128,7 @@ class Receiver(BaseHTTPRequestHandler):
             status = 429
         elif parts[0] == "flaky" and seen <= int(parts[1]):
             status = 500
-        try:
-            json.loads(body)
-            shape = "json"
-        except ValueError:
-            shape = "bad"
-        fields = [self.path, str(status), shape, self.headers.get("Content-Type", ""), body]
-        with lock:
-            print("\t".join(field.replace("\t", " ").replace("\n", " ") for field in fields),
-                  flush=True)
+        self.print_line(status, body)
         if parts[0] == "slow":
             time.sleep(int(parts[1]) / 1000)
         try:

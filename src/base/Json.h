@@ -6,11 +6,11 @@
 #include <string_view>
 #include <vector>
 
-// A small JSON reader for the replies game servers send as JSON (Minecraft's status). Every
-// bound is the caller's: the text's length, the nesting and the number of values, so a
-// hostile reply costs at most what they allow. Errors are values: anything that is not
-// JSON, or passes a bound, is an empty optional.
-namespace lindrel::stats {
+// A small JSON reader for what other programs send as JSON: a Minecraft server's status, a
+// webhook receiver's answer. Every bound is the caller's: the text's length, the nesting and the
+// number of values, so a hostile reply costs at most what they allow. Errors are values: anything
+// that is not JSON, or passes a bound, is an empty optional.
+namespace lindrel {
 
 struct JsonValue {
     enum class Type { Null, Bool, Number, String, Array, Object };
@@ -36,4 +36,4 @@ struct JsonLimits {
 
 std::optional<JsonValue> ParseJson(std::string_view text, JsonLimits limits = {});
 
-} // namespace lindrel::stats
+} // namespace lindrel

@@ -1,10 +1,10 @@
-#include "protocols/Json.h"
+#include "base/Json.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
-namespace lindrel::stats {
+namespace lindrel {
 
 namespace {
 
@@ -231,4 +231,4 @@ std::optional<JsonValue> ParseJson(std::string_view text, JsonLimits limits) {
     return value;
 }
 
-} // namespace lindrel::stats
+} // namespace lindrel

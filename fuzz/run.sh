@@ -5,6 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
 step=${2:-}
+# A time that is not a number would let libFuzzer run without end.
+if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]] || ! [[ "$step" =~ ^(|--build-only|--no-build)$ ]]; then
+  echo "usage: fuzz/run.sh [SECONDS-EACH] [--build-only|--no-build]" >&2
+  exit 2
+fi
 if [ "$step" != --no-build ]; then
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz

@@ -255,8 +255,12 @@ awaitable<void> Notifier::UpdateLive(Target& target) {
         if (status >= 200 && status < 300 && !editing) {
             target.liveId = MessageIdOf(result.answer);
             if (target.liveId.empty()) {
-                Log(entry, "made the live message but named no id for it");
+                // Not Discord, or a proxy that drops the query: every refresh would make
+                // another message that nothing can edit.
+                Log(entry, "made the live message but named no id for it; not made again "
+                           "until a restart");
                 ++failed_;
+                target.liveRefused = true;
                 co_return;
             }
             if (onLiveId) {

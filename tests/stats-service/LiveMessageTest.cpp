@@ -103,6 +103,18 @@ TEST(LiveMessage, IsMadeOnceAndEditedOnlyWhenWhatItShowsChanges) {
     EXPECT_TRUE(MetricsShow(service, "lindrel_stats_webhook_messages_total{result=\"sent\"} 3"));
 }
 
+TEST(LiveMessage, AReceiverThatNamesNoIdGetsOneMessageNotOneARefresh) {
+    Receiver receiver;
+    // 204 with no body, as Discord answers when the query is lost on the way.
+    test::RunningService service(WithHooks({LiveHook(receiver, "/ok", {10, 20})}), 2);
+    const auto made = receiver.Next();
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->status, 204);
+    service.SetAnswering(1, false);
+    EXPECT_FALSE(receiver.Next(1500ms)) << "nothing it could edit: not made again";
+    EXPECT_TRUE(MetricsShow(service, "lindrel_stats_webhook_messages_total{result=\"failed\"} 1"));
+}
+
 // Where the id is kept: the state file, or the history file when there is one.
 class LiveMessageKept : public testing::TestWithParam<bool> {};
 

@@ -35,15 +35,19 @@ start_desktop() {
     display=$((display + 1))
   done
   export DISPLAY=":$display"
-  Xvfb "$DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+  # -noreset: else each probe's leaving resets the server, and who connects then is refused.
+  Xvfb "$DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset >"$logs/xvfb.log" 2>&1 &
   pids+=($!)
   wait_for 10 xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
   openbox --sm-disable >"$logs/openbox.log" 2>&1 &
   pids+=($!)
+  # A window the manager has not taken over yet can be lost in its start: wait for it.
+  wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    { echo "openbox did not start" >&2; cat "$logs/openbox.log" >&2; return 1; }
   [ "$tray" != notray ] || return 0
   trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel \
     --height 24 >"$logs/trayer.log" 2>&1 &
   pids+=($!)
   wait_for 10 sh -c 'xwininfo -root -tree | grep -q "\"panel\": (\"panel\" \"trayer\")"' ||
-    { echo "trayer did not start" >&2; return 1; }
+    { echo "trayer did not start" >&2; cat "$logs/trayer.log" >&2; return 1; }
 }

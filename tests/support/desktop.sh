@@ -41,7 +41,7 @@ start_desktop() {
   wait_for 10 xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
   openbox --sm-disable >"$logs/openbox.log" 2>&1 &
   pids+=($!)
-  # A window the manager has not taken over yet can be lost in its start: wait for it.
+  # So that an openbox that failed is told as such, not later as a missing tray.
   wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
     { echo "openbox did not start" >&2; cat "$logs/openbox.log" >&2; return 1; }
   [ "$tray" != notray ] || return 0
